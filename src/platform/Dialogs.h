@@ -1,0 +1,57 @@
+#pragma once
+// The one seam through which the program shows message boxes and the save-file dialog, so
+// that tests can script them. The widget implementation is installed by the program at
+// start-up (src/ui); tests install a scripted one. Without any installed implementation the
+// calls fail loudly (std::logic_error) rather than showing nothing.
+//
+// Styles and results use the message-box numbers of the platform the program was designed on.
+
+#include <QString>
+
+#include <optional>
+
+namespace platform {
+
+// Buttons (low 4 bits of the style)
+inline constexpr unsigned MB_OK = 0x00;
+inline constexpr unsigned MB_OKCANCEL = 0x01;
+inline constexpr unsigned MB_YESNOCANCEL = 0x03;
+inline constexpr unsigned MB_YESNO = 0x04;
+// Icons (bits 4 to 7)
+inline constexpr unsigned MB_ICONERROR = 0x10;        // stop
+inline constexpr unsigned MB_ICONQUESTION = 0x20;
+inline constexpr unsigned MB_ICONEXCLAMATION = 0x30;  // warning
+inline constexpr unsigned MB_ICONINFORMATION = 0x40;
+// Results
+inline constexpr int IDOK = 1;
+inline constexpr int IDCANCEL = 2;
+inline constexpr int IDYES = 6;
+inline constexpr int IDNO = 7;
+
+struct SaveFileRequest
+{
+    QString title;
+    QString filter;        // "Description|*.ext|Description|*.ext" pairs
+    QString defaultExt;    // may be empty or "*.csv"-like; added when the typed name has none
+    QString fileName;      // proposed name (may be a bare name)
+    QString initialDir;
+};
+
+class Dialogs
+{
+public:
+    virtual ~Dialogs() = default;
+    // Modal box; returns the pressed button's number (IDOK, IDYES ...).
+    virtual int MessageBox(const QString &text, const QString &caption, unsigned style) = 0;
+    // Modal save dialog; the chosen full path, or nullopt when cancelled.
+    virtual std::optional<QString> SaveFile(const SaveFileRequest &request) = 0;
+    // The application's default error box for an error that escaped an event handler.
+    virtual void ErrorBox(const QString &message) = 0;
+};
+
+// The installed implementation; throws std::logic_error when none is installed.
+Dialogs &CurrentDialogs();
+// Installs (or, with nullptr, removes) the implementation; not owned. GUI thread.
+void SetDialogs(Dialogs *dialogs);
+
+} // namespace platform
