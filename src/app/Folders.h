@@ -1,0 +1,22 @@
+#pragma once
+// The program's three folders and the start-up's database flag. Set once by SetupFolders on
+// the GUI thread, read everywhere afterwards.
+
+#include <QString>
+
+// Folder of the program file, ending in "/".
+extern QString ExePath;
+// The per-user application-data folder followed by "KELODATA/" (the log folder).
+extern QString AppDataPath;
+// The install root followed by "/KELODATA", no separator at the end.
+extern QString DataPath;
+// False only when opening the result database failed.
+extern bool DatabaseOpened;
+
+// Computes the three folders, creates the log folder (showing the "Error in create folder "
+// box on failure), then calls LoadSettings.
+void SetupFolders();
+
+// The path of a special folder; 26 is the per-user application-data folder. On success assigns
+// path; otherwise leaves it untouched.
+void GetSpecialFolder(int folder, QString &path);
