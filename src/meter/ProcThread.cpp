@@ -1,0 +1,92 @@
+#include "meter/ProcThread.h"
+
+#include "meter/HBMeter.h"
+#include "meter/MeterMessages.h"
+#include "platform/Messages.h"
+
+
+TProcThread::TProcThread(CHBMeter &meter, platform::TickSource ticks)
+    : PMeter(meter), FTicks(std::move(ticks))
+{
+    FThread = std::thread([this] { Execute(); });
+}
+
+TProcThread::~TProcThread()
+{
+    Terminate();
+    if (FThread.joinable())
+        FThread.join();
+}
+
+void TProcThread::Terminate()
+{
+    FTerminated.store(true);
+    Wake();
+}
+
+bool TProcThread::WaitFor(std::chrono::milliseconds timeout)
+{
+    std::unique_lock lock(FStateMutex);
+    return FStateChanged.wait_for(lock, timeout, [this] { return FFinished; });
+}
+
+void TProcThread::Wake()
+{
+    {
+        std::lock_guard lock(FStateMutex);
+        FWakeRequested = true;
+    }
+    FStateChanged.notify_all();
+}
+
+void TProcThread::Post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam)
+{
+    // A window that is gone (or was never set) simply misses the message.
+    platform::PostMessage(PMeter.PHwnd(), message, wParam, lParam);
+}
+
+void TProcThread::IdleWait()
+{
+    std::unique_lock lock(FStateMutex);
+    FStateChanged.wait_for(lock, kIdleWait, [this] { return FWakeRequested || FTerminated.load(); });
+    FWakeRequested = false;
+}
+
+void TProcThread::Execute()
+{
+    try {
+        TBufQuery &raw = *PMeter.Buffer();
+        TMeterRecordQuery &parsed = *PMeter.MeterData;
+        QString s;
+        while (!FTerminated.load()) {
+            const bool taken = raw.Pop(s);
+            if (taken && !FPaused.load()) {
+                if (!g_Start_Flag) {
+                    g_Start_Flag = true;
+                    fStart = FTicks();
+                    Post(WM_TRANSFER_STATE, 0, 0);
+                }
+                fEnd = FTicks();
+                PMeter.ParseRecord(s);
+                Post(WM_QUEUE_STATUS, static_cast<std::uintptr_t>(raw.Count()), parsed.Count());
+                Post(WM_RECORDS_READY, static_cast<std::uintptr_t>(parsed.Count()), PMeter.RecordCount());
+                continue;
+            }
+            if (g_Start_Flag) {
+                const std::uint32_t now = FTicks();
+                if (platform::TicksBetween(fEnd, now) > kTransferEndGap) {
+                    Post(WM_TRANSFER_STATE, 1, static_cast<std::intptr_t>(platform::TicksBetween(fStart, now)));
+                    g_Start_Flag = false;
+                }
+            }
+            IdleWait();
+        }
+    } catch (...) {
+        // Only running out of memory can throw here; the worker ends and is not restarted.
+    }
+    {
+        std::lock_guard lock(FStateMutex);
+        FFinished = true;
+    }
+    FStateChanged.notify_all();
+}

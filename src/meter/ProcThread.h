@@ -1,0 +1,75 @@
+#pragma once
+// TProcThread: the meter reader's worker. It takes raw record texts from the reader's raw
+// queue, parses them into the parsed queue and posts the transfer messages of MeterMessages.h
+// to the reader's PHwnd.
+//
+// The loop: take one text; if one was taken and the worker is not paused, announce the start
+// of a transfer at its first record, parse it and post WM_QUEUE_STATUS and WM_RECORDS_READY,
+// then go straight on with the next text. Otherwise (queue empty, or paused: a text taken while
+// paused is thrown away) end the running transfer once more than kTransferEndGap ms have passed
+// since its latest record, then wait up to kIdleWait ms before the next pass. A Wake() (the
+// reader calls it after framing new records) or a termination request ends that wait early.
+//
+// Threads: the constructor, Terminate, WaitFor, Wake and SetPaused run on the reader's thread
+// (the GUI thread); Paused and Wake may be called from any thread. fStart, fEnd and
+// g_Start_Flag belong to the worker alone. Ticks come from the injected TickSource and are
+// compared in unsigned 32-bit arithmetic, so the 2^32 wrap of the counter is harmless.
+
+#include "platform/TickCount.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <thread>
+
+class CHBMeter;
+
+class TProcThread
+{
+public:
+    static constexpr std::chrono::milliseconds kIdleWait{100};
+    static constexpr std::uint32_t kTransferEndGap = 1500;
+
+    // Starts the loop at once, not paused, with no transfer in progress.
+    TProcThread(CHBMeter &meter, platform::TickSource ticks);
+    // Asks the loop to end and joins it. The reader normally ends it earlier through Terminate
+    // and WaitFor, keeping its own event loop alive meanwhile.
+    ~TProcThread();
+    TProcThread(const TProcThread &) = delete;
+    TProcThread &operator=(const TProcThread &) = delete;
+
+    // Asks the loop to end after its current step (a parse in progress completes).
+    void Terminate();
+    // True once the loop has ended (after Terminate, or because a parse threw); waits up to
+    // timeout for that.
+    bool WaitFor(std::chrono::milliseconds timeout);
+    // Ends the current idle wait early: new raw texts are waiting.
+    void Wake();
+
+    bool Paused() const { return FPaused.load(); }
+    void SetPaused(bool value) { FPaused.store(value); }
+
+private:
+    void Execute();
+    void IdleWait();
+    void Post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+
+    // Worker thread only.
+    std::uint32_t fStart = 0;
+    std::uint32_t fEnd = 0;
+    bool g_Start_Flag = false;
+
+    CHBMeter &PMeter;
+    const platform::TickSource FTicks;
+    std::atomic<bool> FPaused{false};
+    std::atomic<bool> FTerminated{false};
+
+    std::mutex FStateMutex;
+    std::condition_variable FStateChanged;
+    bool FWakeRequested = false;   // under FStateMutex
+    bool FFinished = false;        // under FStateMutex
+
+    std::thread FThread;
+};
