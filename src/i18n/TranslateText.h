@@ -7,13 +7,23 @@
 #include <array>
 
 class TLangManager;
+class THashLangFileStorage;
 
-// English text -> text in the current language, with the fall-backs of the language engine.
-// Returns text unchanged while no language manager is installed. GUI thread.
+// English text -> text in the current language. Returns text unchanged while no language
+// manager is installed; otherwise, in this order: the empty text for an empty text; the entry
+// of text; the entry of text with its first letter upper-cased and the rest lower-cased; for a
+// text ending in ":", the entry of the text without the colon followed by ":" (or text itself
+// when there is none); else the entry of text upper-cased; else text. Case changes touch only
+// the ASCII letters; an empty entry counts as missing. GUI thread.
 QString TranslateText(const QString &text);
 
-// "Received 12 records." in the language with that identifier (not translated further).
+// "Received 12 records." in the language with that identifier (the English row for an
+// identifier outside the table). Not translated further.
 QString ReceivedRecordsText(int languageId, const QString &countText);
+
+// The position in the storage's detected languages of the first one with that identifier;
+// 0 when there is none (also when nothing was detected).
+int FindHSFileLanguageIndex(const THashLangFileStorage &storage, int languageId);
 
 // The language manager TranslateText asks (the data module installs its LanMan on creation
 // and removes it on destruction). Not owned.
@@ -28,3 +38,10 @@ struct KnownLanguage
     int languageId;         // Windows language identifier
 };
 extern const std::array<KnownLanguage, 10> kKnownLanguages;
+
+// The row of kKnownLanguages with that position (1 to 10) or identifier; nullptr when none.
+const KnownLanguage *KnownLanguageAtPosition(int position);
+const KnownLanguage *KnownLanguageWithId(int languageId);
+
+// The identifier the program uses when the settings name none.
+inline constexpr int kDefaultLanguageId = 1033;
