@@ -9,7 +9,9 @@ namespace platform {
 QString ProgramFilePath();
 
 // The per-user application-data folder (the stand-in for the shell's special folder 26):
-// QStandardPaths GenericDataLocation, normally ~/.local/share. Empty when none is known.
+// QStandardPaths GenericDataLocation, normally ~/.local/share. Like the shell's folder it
+// always exists: it is created (with its parents) when missing. Empty when none is known or
+// it cannot be created.
 QString ApplicationDataFolder();
 
 // The stand-in for "the drive part" of a folder: the install root, i.e. the parent of the
@@ -25,5 +27,12 @@ QString IncludeTrailingSeparator(const QString &path);
 // used. Components that match nothing are kept as written, so the result can be used to
 // create or report a missing file.
 QString ResolveCaseInsensitive(const QString &path);
+
+// True when path names an existing folder (symbolic links followed).
+bool DirectoryExists(const QString &path);
+
+// Creates one folder; its parent must exist. Throws platform::Exception carrying the system's
+// reason ("No such file or directory", "Permission denied", ...) when it cannot.
+void CreateDirectory(const QString &path);
 
 } // namespace platform
