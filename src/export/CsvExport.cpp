@@ -58,6 +58,11 @@ QString ListSeparatorText(const platform::RegionalSettings &settings)
     return QStringLiteral(",");
 }
 
+QString ListSeparatorText()
+{
+    return ListSeparatorText(platform::CurrentRegionalSettings());
+}
+
 QByteArray CsvLine(const QStringList &fields, QChar separator)
 {
     const char sep = separatorByte(separator);

@@ -85,6 +85,13 @@ TEST_F(CsvExport, ListSeparatorTextIsTheRegionalOneOnlyWhenItIsOneCharacter)
     EXPECT_EQ(ListSeparatorText(settings), ",");
     settings.listSeparator.clear();
     EXPECT_EQ(ListSeparatorText(settings), ",");
+
+    // From the regional settings in force: a decimal comma brings a semicolon.
+    platform::SetRegionalLocale(QLocale(QLocale::German, QLocale::Germany));
+    EXPECT_EQ(ListSeparatorText(), ";");
+    platform::SetRegionalLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+    EXPECT_EQ(ListSeparatorText(), ",");
+    platform::ResetRegionalLocale();
 }
 
 TEST_F(CsvExport, ExactlyTheFieldsThatWouldBreakTheLineAreQuoted)
