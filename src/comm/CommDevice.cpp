@@ -1,8 +1,12 @@
 #include "comm/CommDevice.h"
 
 #include <QDir>
-#include <QFileInfo>
+#include <QFile>
 #include <QRegularExpression>
+
+#include <sys/stat.h>
+
+#include <cerrno>
 
 QString ResolveCommDevice(const QString &commName, const QString &portsFolder)
 {
@@ -18,8 +22,10 @@ QString ResolveCommDevice(const QString &commName, const QString &portsFolder)
     const int number = match.captured(1).toInt();
     if (!portsFolder.isEmpty()) {
         const QString link = QDir(portsFolder).filePath(QStringLiteral("COM%1").arg(number));
-        const QFileInfo info(link);
-        if (info.isSymLink() || info.exists())
+        // Any entry counts, also one that cannot be looked at (no permission): opening it then
+        // reports why, instead of silently trying another device.
+        struct stat status{};
+        if (::lstat(QFile::encodeName(link).constData(), &status) == 0 || errno != ENOENT)
             return link;
     }
     if (number >= 1 && number <= 64)

@@ -201,10 +201,11 @@ private:
     void CloseReadThread();
     void CloseWriteThread();
     void CloseLink();
+    bool HandleHeld() const { return FLink != nullptr; }
     void CommWndProc(const platform::MessageEvent &message);
 
-    std::unique_ptr<TReadThread> ReadThread;
-    std::unique_ptr<TWriteThread> WriteThread;
+    std::shared_ptr<TReadThread> ReadThread;
+    std::shared_ptr<TWriteThread> WriteThread;
     // Port descriptor, close event, timeouts and line flags shared with the threads while open.
     std::shared_ptr<TCommLink> FLink;
     std::unique_ptr<platform::MessageWindow> FHWnd;
@@ -212,6 +213,8 @@ private:
     bool FPortOpen = false;
     QString FDevicePath;
     QString FPortsFolder;
+    // The port's termios before StartComm changed it, put back when it closes.
+    std::unique_ptr<struct termios> FSavedTermios;
 
     std::uint8_t FCommPort = 1;
     QString FPortOpenError;

@@ -1,0 +1,41 @@
+#pragma once
+// What the serial component shares with its port threads while a port is open: the port's
+// descriptor, the close event, the notification window, the current timeouts and the line
+// flags the threads act on. Shared ownership keeps it alive for a thread that has not ended
+// when the component stops waiting for it; the descriptor is closed when the last owner lets
+// go of it.
+
+#include "comm/CommTimeouts.h"
+#include "platform/ManualResetEvent.h"
+#include "platform/Messages.h"
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+
+struct TCommLink
+{
+    TCommLink(int descriptor, platform::WindowHandle window, std::shared_ptr<std::atomic<bool>> sendDataEmpty);
+    ~TCommLink(); // closes the descriptor
+    TCommLink(const TCommLink &) = delete;
+    TCommLink &operator=(const TCommLink &) = delete;
+
+    const int fd;
+    // Tells both threads to stop; every wait of theirs includes it.
+    platform::ManualResetEvent closeEvent;
+    const platform::WindowHandle window;
+    // The component's "nothing waits to be transmitted" flag.
+    const std::shared_ptr<std::atomic<bool>> sendDataEmpty;
+
+    // Line flags that the threads apply themselves, because a tty cannot.
+    std::atomic<bool> ignoreNullChar{false};
+    std::atomic<bool> rtsToggle{false};
+
+    // Set by the component (GUI thread), read by the threads at the start of each operation.
+    void setTimeouts(const TCommTimeouts &value);
+    TCommTimeouts timeouts() const;
+
+private:
+    mutable std::mutex timeoutsMutex_;
+    TCommTimeouts timeouts_;
+};

@@ -1,0 +1,172 @@
+#include "comm/ReadThread.h"
+
+#include "comm/CommLineSettings.h"
+#include "comm/SerialComm.h"
+
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// How often the driver's line counters are looked at while nothing else wakes the thread.
+constexpr std::int64_t kLineCheckMs = 100;
+
+std::int64_t MsBetween(Clock::time_point from, Clock::time_point to)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(to - from).count();
+}
+
+} // namespace
+
+TReadThread::TReadThread(std::shared_ptr<TCommLink> link, std::uint16_t inputLen, std::uint16_t inBufferSize)
+    : TCommThread(std::move(link)), FInBufferSize(inBufferSize), FInputLen(inputLen)
+{
+}
+
+void TReadThread::Execute()
+{
+    const int fd = link_->fd;
+    // A read never asks for more than the buffer holds, whatever InputLen says (InBufferSize
+    // may have been lowered after InputLen was set).
+    const std::size_t bufferSize = std::max<std::size_t>(FInBufferSize, 1);
+    const std::size_t requested = std::clamp<std::size_t>(FInputLen, 1, bufferSize);
+    std::vector<char> buffer(bufferSize);
+
+    watchLines_ = ReadLineCounters(fd, counters_);
+
+    std::size_t received = 0;
+    Clock::time_point readStart = Clock::now();
+    Clock::time_point lastByte = readStart;
+    TCommTimeouts timeouts = link_->timeouts();
+
+    pollfd waitList[2] = {{link_->closeEvent.fd(), POLLIN, 0}, {fd, POLLIN, 0}};
+
+    // Ends the thread after an error: what has come so far is still delivered, then the owner
+    // is asked to hang up.
+    auto failWithData = [&] {
+        if (received > 0 && !ReceiveData(buffer.data(), received))
+            return; // ReceiveData already asked for the hang-up
+        PostHangupCall();
+    };
+
+    for (;;) {
+        // Take what the driver holds now, up to the requested count.
+        const ssize_t n = ::read(fd, buffer.data() + received, requested - received);
+        if (n > 0) {
+            std::size_t got = static_cast<std::size_t>(n);
+            if (link_->ignoreNullChar.load(std::memory_order_relaxed)) {
+                char *begin = buffer.data() + received;
+                got = static_cast<std::size_t>(std::remove(begin, begin + got, '\0') - begin);
+            }
+            if (got > 0) {
+                received += got;
+                lastByte = Clock::now();
+            }
+        } else if (n == 0) {
+            // End of file on a tty: the other side hung up (device gone, pseudo-terminal closed).
+            failWithData();
+            break;
+        } else if (errno == EBADF) {
+            break; // the port was closed under the thread
+        } else if (errno != EAGAIN && errno != EINTR) {
+            failWithData();
+            break;
+        }
+
+        const Clock::time_point now = Clock::now();
+        const ReadWait decision = DecideRead(timeouts, requested, received, MsBetween(readStart, now),
+                                             MsBetween(lastByte, now));
+        if (decision.complete) {
+            if (!HandleReadData(buffer.data(), received))
+                break;
+            if (link_->closeEvent.isSet())
+                break;
+            received = 0;
+            readStart = Clock::now();
+            timeouts = link_->timeouts();
+            continue;
+        }
+
+        std::int64_t waitMs = decision.waitMs;
+        if (watchLines_)
+            waitMs = waitMs < 0 ? kLineCheckMs : std::min(waitMs, kLineCheckMs);
+        waitList[0].revents = 0;
+        waitList[1].revents = 0;
+        const int r = ::poll(waitList, 2, static_cast<int>(std::min<std::int64_t>(waitMs, 1 << 30)));
+        if (r < 0) {
+            if (errno == EINTR)
+                continue;
+            PostHangupCall();
+            break;
+        }
+        if (waitList[0].revents & POLLIN)
+            break; // close event: end at once, no hang-up
+        if (watchLines_ && !HandleCommEvent())
+            break;
+        if (waitList[1].revents & POLLNVAL)
+            break; // closed under the thread
+    }
+
+    ::tcflush(fd, TCIFLUSH);
+}
+
+bool TReadThread::HandleCommEvent()
+{
+    LineCounters now;
+    if (!ReadLineCounters(link_->fd, now)) {
+        if (errno != EBADF)
+            PostHangupCall();
+        return false;
+    }
+    const std::uint32_t errors = LineErrorFlags(counters_, now);
+    const std::uint32_t modem = ModemEventBits(counters_, now);
+    counters_ = now;
+    if (errors != 0 && !ReceiveError(errors))
+        return false;
+    if (modem != 0 && !ModemStateChange(modem))
+        return false;
+    return true;
+}
+
+bool TReadThread::HandleReadData(const char *buffer, std::size_t count)
+{
+    if (count == 0)
+        return false;
+    return ReceiveData(buffer, count);
+}
+
+bool TReadThread::ReceiveData(const char *buffer, std::size_t count)
+{
+    // The chunk travels as the message's own copy (QByteArray keeps a terminating 0 after the
+    // data) and is released with the message.
+    QByteArray chunk(buffer, static_cast<qsizetype>(count));
+    if (platform::PostMessage(link_->window, WM_COMM_DATA, count, 0, std::move(chunk)))
+        return true;
+    PostHangupCall();
+    return false;
+}
+
+bool TReadThread::ReceiveError(std::uint32_t eventMask)
+{
+    if (platform::PostMessage(link_->window, WM_COMM_ERROR, 0, static_cast<platform::LParam>(eventMask)))
+        return true;
+    PostHangupCall();
+    return false;
+}
+
+bool TReadThread::ModemStateChange(std::uint32_t modemEvent)
+{
+    if (platform::PostMessage(link_->window, WM_COMM_MODEM, 0, static_cast<platform::LParam>(modemEvent)))
+        return true;
+    PostHangupCall();
+    return false;
+}

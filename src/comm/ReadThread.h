@@ -1,0 +1,40 @@
+#pragma once
+// TReadThread: the serial component's receive thread. It reads the port in chunks of at most
+// InputLen bytes, each chunk completing by the component's read timeouts (with the initial
+// values: when InputLen bytes have come or 100 ms passed without a byte), and posts every
+// chunk to the notification window as WM_COMM_DATA, in arrival order. Where the driver keeps
+// line counters it also reports line errors (WM_COMM_ERROR) and carrier or ring changes
+// (WM_COMM_MODEM), and goes on reading.
+//
+// It ends when the close event is signalled (at once, even with a read pending, without a
+// message); when a read completes with 0 bytes (quietly); and after any unexpected error,
+// including the other end hanging up, in which case it first posts WM_COMM_HANGUP (bytes
+// already received are posted before it). It never calls into the component.
+
+#include "comm/CommLineSettings.h"
+#include "comm/CommThread.h"
+
+#include <QByteArray>
+
+#include <cstdint>
+
+class TReadThread final : public TCommThread
+{
+public:
+    TReadThread(std::shared_ptr<TCommLink> link, std::uint16_t inputLen, std::uint16_t inBufferSize);
+
+protected:
+    void Execute() override;
+
+private:
+    bool HandleCommEvent();
+    bool HandleReadData(const char *buffer, std::size_t count);
+    bool ReceiveData(const char *buffer, std::size_t count);
+    bool ReceiveError(std::uint32_t eventMask);
+    bool ModemStateChange(std::uint32_t modemEvent);
+
+    const std::uint16_t FInBufferSize;
+    const std::uint16_t FInputLen;
+    bool watchLines_ = false; // the driver keeps line counters
+    LineCounters counters_;   // their values at the last look
+};

@@ -1,0 +1,407 @@
+#include "comm/SerialComm.h"
+
+#include "app/Folders.h"
+#include "comm/CommDevice.h"
+#include "comm/CommLineSettings.h"
+#include "comm/CommLink.h"
+#include "comm/ReadThread.h"
+#include "comm/WriteThread.h"
+#include "i18n/TranslateText.h"
+
+#include <QFileInfo>
+
+#include <fcntl.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+
+namespace {
+
+constexpr auto kThreadWait = std::chrono::milliseconds(10000);
+
+const char *const kNotConnectedText =
+    "Meter is not connected correctly. Before attempting the data transfer again, please disconnect the meter "
+    "and then reconnect.";
+
+// The system's message for an open failure, with the file that was tried and what the user
+// can do about the common causes.
+QString OpenErrorText(int error, const QString &device)
+{
+    QString text = QString::fromLocal8Bit(std::strerror(error)) + QStringLiteral(": ") + device;
+    const QFileInfo info(device);
+    if (info.isSymLink())
+        text += QStringLiteral(" -> ") + info.symLinkTarget();
+    switch (error) {
+    case ENOENT:
+    case ENXIO:
+    case ENODEV:
+        text += QStringLiteral(". There is no such serial port; check that the meter's cable is plugged in.");
+        break;
+    case EACCES:
+    case EPERM:
+        text += QStringLiteral(". This user may not open serial ports: add the user to the dialout group "
+                               "(sudo adduser $USER dialout) and log in again.");
+        break;
+    case EBUSY:
+        text += QStringLiteral(". The port is in use by another program.");
+        break;
+    default:
+        break;
+    }
+    return text;
+}
+
+} // namespace
+
+TComm::TComm()
+    : FHWnd(std::make_unique<platform::MessageWindow>([this](const platform::MessageEvent &m) { CommWndProc(m); })),
+      FSendDataEmpty(std::make_shared<std::atomic<bool>>(true))
+{
+}
+
+TComm::~TComm()
+{
+    // Owners stop the port first; closing it here keeps the threads from outliving the window
+    // they post to.
+    StopComm();
+    FHWnd.reset();
+}
+
+void TComm::StartComm()
+{
+    FPortOpenError.clear();
+    FPortOpen = false;
+
+    if (HandleHeld()) {
+        FPortOpenError = QStringLiteral("This serial port already opened");
+        throw ECommsError(FPortOpenError);
+    }
+
+    const QString path = QStringLiteral("\\\\.\\") + FCommName;
+    const QString portsFolder = !FPortsFolder.isEmpty() ? FPortsFolder
+                                : DataPath.isEmpty()    ? QString()
+                                                        : DataPath + QStringLiteral("/ports");
+    FDevicePath = ResolveCommDevice(FCommName, portsFolder);
+
+    const int fd = ::open(QFile::encodeName(FDevicePath).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        FPortOpenError = QStringLiteral("Error opening serial port ") + path + QStringLiteral("(") +
+                         QString::number(error) + QStringLiteral(")") + QStringLiteral("\n\r") +
+                         OpenErrorText(error, FDevicePath) + QStringLiteral("\n\r") +
+                         QStringLiteral("Please unplug USB of the meter and try again.");
+        throw ECommsError(TranslateText(QString::fromLatin1(kNotConnectedText)));
+    }
+
+    // A serial port is a character device that is a terminal; anything else (a regular file,
+    // /dev/null) is refused before its settings are touched.
+    struct stat status{};
+    if (::fstat(fd, &status) != 0 || !S_ISCHR(status.st_mode) || !::isatty(fd)) {
+        ::close(fd);
+        FPortOpenError =
+            QStringLiteral("File handle is not a comm handle. Please unplug USB of the meter and try again.");
+        throw ECommsError(TranslateText(QString::fromLatin1(kNotConnectedText)));
+    }
+
+    // No other program may open the port while it is ours (refused where unsupported).
+    ::ioctl(fd, TIOCEXCL);
+    auto saved = std::make_unique<struct termios>();
+    if (::tcgetattr(fd, saved.get()) == 0)
+        FSavedTermios = std::move(saved);
+    else
+        FSavedTermios.reset();
+
+    // The driver's queues have fixed sizes on this system, so asking for 4096 bytes each way
+    // ("Cannot setup comm buffer" when refused) always succeeds.
+
+    try {
+        FLink = std::make_shared<TCommLink>(fd, FHWnd->handle(), FSendDataEmpty);
+    } catch (const std::system_error &) {
+        ::ioctl(fd, TIOCNXCL);
+        ::close(fd);
+        FSavedTermios.reset();
+        FPortOpenError = QStringLiteral("Unable to create event");
+        return;
+    }
+    ::tcflush(fd, TCIOFLUSH);
+    FSendDataEmpty->store(true);
+
+    ApplyCommTimeouts();
+    ApplyCommState();
+
+    ReadThread = std::make_shared<TReadThread>(FLink, FInputLen, FInBufferSize);
+    if (!ReadThread->Start(2)) {
+        ReadThread.reset();
+        CloseLink();
+        FPortOpenError = QStringLiteral("Unable to create read thread");
+        return;
+    }
+    WriteThread = std::make_shared<TWriteThread>(FLink);
+    if (!WriteThread->Start(1)) {
+        CloseReadThread();
+        WriteThread.reset();
+        CloseLink();
+        FPortOpenError = QStringLiteral("Unable to create write thread");
+        return;
+    }
+}
+
+void TComm::StopComm() noexcept
+{
+    FPortOpenError.clear();
+    FPortOpen = false;
+    if (!HandleHeld())
+        return;
+    CloseReadThread();
+    CloseWriteThread();
+    CloseLink();
+}
+
+void TComm::CloseReadThread()
+{
+    if (!ReadThread)
+        return;
+    FLink->closeEvent.set();
+    ::tcflush(FLink->fd, TCIFLUSH);
+    if (!ReadThread->WaitFor(kThreadWait))
+        ReadThread->Abandon();
+    ReadThread.reset();
+}
+
+void TComm::CloseWriteThread()
+{
+    if (!WriteThread)
+        return;
+    FLink->closeEvent.set();
+    ::tcflush(FLink->fd, TCOFLUSH);
+    FSendDataEmpty->store(true);
+    if (!WriteThread->WaitFor(kThreadWait))
+        WriteThread->Abandon();
+    WriteThread.reset();
+}
+
+void TComm::CloseLink()
+{
+    if (!FLink)
+        return;
+    // Put the port back as it was found and let others open it again. The descriptor itself
+    // closes with the last reference (normally this one; a thread that had to be abandoned
+    // keeps it until it ends).
+    if (FSavedTermios)
+        ::tcsetattr(FLink->fd, TCSANOW, FSavedTermios.get());
+    ::ioctl(FLink->fd, TIOCNXCL);
+    FSavedTermios.reset();
+    FLink.reset();
+}
+
+bool TComm::WriteCommData(const char *pDataToWrite, std::uint16_t dwSizeofDataToWrite)
+{
+    if (!WriteThread || dwSizeofDataToWrite == 0 || pDataToWrite == nullptr)
+        return false;
+    // Cleared before the hand-over, so that the transmit thread's "empty" after writing
+    // this buffer cannot be overwritten by a late "not empty".
+    FSendDataEmpty->store(false);
+    if (!WriteThread->PostThreadMessage(WM_COMM_WRITE, dwSizeofDataToWrite,
+                                        QByteArray(pDataToWrite, dwSizeofDataToWrite))) {
+        FSendDataEmpty->store(true); // the thread has ended: nothing is waiting
+        return false;
+    }
+    return true;
+}
+
+std::uint32_t TComm::GetModemState()
+{
+    if (!HandleHeld())
+        return 0;
+    int lines = 0;
+    if (::ioctl(FLink->fd, TIOCMGET, &lines) != 0)
+        return 0;
+    return ModemStatusFromLines(lines);
+}
+
+int TComm::Handle() const
+{
+    return FLink ? FLink->fd : -1;
+}
+
+bool TComm::SendDataEmpty() const
+{
+    return FSendDataEmpty->load();
+}
+
+platform::WindowHandle TComm::WindowHandle() const
+{
+    return FHWnd->handle();
+}
+
+bool TComm::PortOpen()
+{
+    FPortOpen = HandleHeld();
+    return FPortOpen;
+}
+
+void TComm::SetPortOpen(bool value)
+{
+    if (value)
+        StartComm();
+    else
+        StopComm();
+}
+
+void TComm::SetCommPort(std::uint8_t value)
+{
+    if (value == 0 || value == FCommPort)
+        return;
+    FCommPort = value;
+    FCommName = QStringLiteral("COM") + QString::number(value);
+}
+
+void TComm::SetOutput(const QByteArray &value)
+{
+    FOutput = value;
+    WriteCommData(FOutput.constData(), static_cast<std::uint16_t>(FOutput.size() % 65536));
+}
+
+void TComm::SetInBufferSize(std::uint16_t value)
+{
+    FInBufferSize = value == 0 ? 1 : value;
+}
+
+void TComm::SetInputLen(std::uint16_t value)
+{
+    if (value == 0)
+        FInputLen = FInBufferSize;
+    else if (value <= FInBufferSize)
+        FInputLen = value;
+}
+
+#define KELO_LINE_SETTER(Name, Type)                                                                                   \
+    void TComm::Set##Name(Type value)                                                                                  \
+    {                                                                                                                  \
+        if (F##Name == value)                                                                                          \
+            return;                                                                                                    \
+        F##Name = value;                                                                                               \
+        if (HandleHeld())                                                                                              \
+            ApplyCommState();                                                                                          \
+    }
+#define KELO_TIMEOUT_SETTER(Name)                                                                                      \
+    void TComm::Set##Name(std::uint32_t value)                                                                         \
+    {                                                                                                                  \
+        if (F##Name == value)                                                                                          \
+            return;                                                                                                    \
+        F##Name = value;                                                                                               \
+        if (HandleHeld())                                                                                              \
+            ApplyCommTimeouts();                                                                                       \
+    }
+
+KELO_LINE_SETTER(BaudRate, std::uint32_t)
+KELO_LINE_SETTER(ParityCheck, bool)
+KELO_LINE_SETTER(Outx_CtsFlow, bool)
+KELO_LINE_SETTER(Outx_DsrFlow, bool)
+KELO_LINE_SETTER(DtrControl, TDtrControl)
+KELO_LINE_SETTER(DsrSensitivity, bool)
+KELO_LINE_SETTER(TxContinueOnXoff, bool)
+KELO_LINE_SETTER(Outx_XonXoffFlow, bool)
+KELO_LINE_SETTER(Inx_XonXoffFlow, bool)
+KELO_LINE_SETTER(ReplaceWhenParityError, bool)
+KELO_LINE_SETTER(IgnoreNullChar, bool)
+KELO_LINE_SETTER(RtsControl, TRtsControl)
+KELO_LINE_SETTER(XonLimit, std::uint16_t)
+KELO_LINE_SETTER(XoffLimit, std::uint16_t)
+KELO_LINE_SETTER(ByteSize, TByteSize)
+KELO_LINE_SETTER(Parity, TParity)
+KELO_LINE_SETTER(StopBits, TStopBits)
+KELO_LINE_SETTER(XonChar, char)
+KELO_LINE_SETTER(XoffChar, char)
+KELO_LINE_SETTER(ReplacedChar, char)
+KELO_TIMEOUT_SETTER(ReadIntervalTimeout)
+KELO_TIMEOUT_SETTER(ReadTotalTimeoutMultiplier)
+KELO_TIMEOUT_SETTER(ReadTotalTimeoutConstant)
+KELO_TIMEOUT_SETTER(WriteTotalTimeoutMultiplier)
+KELO_TIMEOUT_SETTER(WriteTotalTimeoutConstant)
+
+#undef KELO_LINE_SETTER
+#undef KELO_TIMEOUT_SETTER
+
+void TComm::ApplyCommTimeouts()
+{
+    if (!FLink)
+        return;
+    TCommTimeouts timeouts;
+    timeouts.ReadIntervalTimeout = FReadIntervalTimeout;
+    timeouts.ReadTotalTimeoutMultiplier = FReadTotalTimeoutMultiplier;
+    timeouts.ReadTotalTimeoutConstant = FReadTotalTimeoutConstant;
+    timeouts.WriteTotalTimeoutMultiplier = FWriteTotalTimeoutMultiplier;
+    timeouts.WriteTotalTimeoutConstant = FWriteTotalTimeoutConstant;
+    FLink->setTimeouts(timeouts);
+}
+
+void TComm::ApplyCommState()
+{
+    if (!FLink)
+        return;
+    TCommLineSettings s;
+    s.BaudRate = FBaudRate;
+    s.ParityCheck = FParityCheck;
+    s.Outx_CtsFlow = FOutx_CtsFlow;
+    s.Outx_DsrFlow = FOutx_DsrFlow;
+    s.DtrControl = FDtrControl;
+    s.DsrSensitivity = FDsrSensitivity;
+    s.TxContinueOnXoff = FTxContinueOnXoff;
+    s.Outx_XonXoffFlow = FOutx_XonXoffFlow;
+    s.Inx_XonXoffFlow = FInx_XonXoffFlow;
+    s.ReplaceWhenParityError = FReplaceWhenParityError;
+    s.IgnoreNullChar = FIgnoreNullChar;
+    s.RtsControl = FRtsControl;
+    s.XonLimit = FXonLimit;
+    s.XoffLimit = FXoffLimit;
+    s.ByteSize = FByteSize;
+    s.Parity = FParity;
+    s.StopBits = FStopBits;
+    s.XonChar = FXonChar;
+    s.XoffChar = FXoffChar;
+    s.ReplacedChar = FReplacedChar;
+    ApplyLineSettings(FLink->fd, s);
+    FLink->ignoreNullChar.store(FIgnoreNullChar);
+    FLink->rtsToggle.store(FRtsControl == TRtsControl::RtsToggle);
+}
+
+void TComm::CommWndProc(const platform::MessageEvent &message)
+{
+    // Handlers are copied before the call, so a handler may replace itself safely.
+    switch (message.message()) {
+    case WM_COMM_DATA: {
+        // The buffer belongs to the message and is released with it after the event, also
+        // when there is no handler or the handler throws.
+        const QByteArray &buffer = message.payload();
+        const auto count = static_cast<std::uint16_t>(
+            std::min<std::size_t>(message.wParam() & 0xFFFF, static_cast<std::size_t>(buffer.size())));
+        if (auto handler = FOnReceiveData)
+            handler(this, buffer.constData(), count);
+        break;
+    }
+    case WM_COMM_ERROR:
+        if (auto handler = FOnReceiveError)
+            handler(this, static_cast<std::uint32_t>(message.lParam()));
+        break;
+    case WM_COMM_HANGUP:
+        if (auto handler = FOnRequestHangup)
+            handler(this);
+        break;
+    case WM_COMM_MODEM:
+        if (auto handler = FOnModemStateChange)
+            handler(this, static_cast<std::uint32_t>(message.lParam()));
+        break;
+    case WM_COMM_SENT:
+        if (auto handler = FOnSendDataEmpty)
+            handler(this);
+        break;
+    default:
+        break;
+    }
+}
