@@ -1,0 +1,51 @@
+#pragma once
+// The lock file HB_data1.ldb beside the result database: it exists while a process has the
+// database open, and it cannot be deleted while such a process lives. The single-instance
+// guard tests it before the database is opened.
+//
+// A holder keeps the file open with a shared flock(2) lock (several processes may have the
+// database open at once); deleting means taking an exclusive lock without waiting, which
+// succeeds only when no live process holds the file. The kernel drops the locks of a process
+// that dies, so a file left by a killed copy is deletable. flock locks belong to the open
+// file, not the process, so a holder and a deleter in one process see each other too.
+//
+// GUI thread. Move-only; the destructor releases.
+
+#include <QString>
+
+namespace store {
+
+// The lock file of a database: same folder and base name, extension ".ldb".
+QString LockFilePathFor(const QString &databasePath);
+
+class DatabaseLockFile
+{
+public:
+    DatabaseLockFile() = default;
+    ~DatabaseLockFile();
+    DatabaseLockFile(const DatabaseLockFile &) = delete;
+    DatabaseLockFile &operator=(const DatabaseLockFile &) = delete;
+
+    // Creates the file when missing (or reuses one left behind) and holds it. Throws
+    // DatabaseError with the system's reason when it cannot be created or locked. Releases a
+    // file held before.
+    void Acquire(const QString &path);
+    // Stops holding the file and deletes it, unless another process holds it as well.
+    void Release() noexcept;
+    bool IsHeld() const { return fd_ >= 0; }
+    const QString &Path() const { return path_; }
+
+private:
+    int fd_ = -1;
+    QString path_;
+};
+
+// Deletes the lock file at path unless a live process holds it; every failure is silent (the
+// file may be missing, held, or not ours to open). Returns true when it deleted the file.
+bool TryDeleteLockFile(const QString &path);
+
+// The guard's test: tries to delete the lock file, then reports whether one is still there
+// (a running process holds it).
+bool IsLockFileHeld(const QString &path);
+
+} // namespace store

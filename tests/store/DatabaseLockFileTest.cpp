@@ -1,0 +1,136 @@
+#include "store/DatabaseError.h"
+#include "store/DatabaseLockFile.h"
+
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using store::DatabaseLockFile;
+
+namespace {
+
+class LockFileTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        path = dir.filePath(QStringLiteral("HB_data1.ldb"));
+    }
+    QTemporaryDir dir;
+    QString path;
+};
+
+// A child process that holds the lock file until it is told to go or killed.
+struct Holder
+{
+    pid_t pid = -1;
+    int release = -1;
+};
+
+Holder StartHolder(const QString &path)
+{
+    int ready[2];
+    int release[2];
+    if (::pipe(ready) != 0 || ::pipe(release) != 0)
+        return {};
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::close(ready[0]);
+        ::close(release[1]);
+        try {
+            DatabaseLockFile lock;
+            lock.Acquire(path);
+            const char go = 'r';
+            (void)!::write(ready[1], &go, 1);
+            char byte = 0;
+            (void)!::read(release[0], &byte, 1);   // returns when the parent closes its end
+        } catch (...) {
+            ::_exit(1);
+        }
+        ::_exit(0);   // the lock's destructor has released and deleted the file
+    }
+    ::close(ready[1]);
+    ::close(release[0]);
+    char byte = 0;
+    const bool started = ::read(ready[0], &byte, 1) == 1;
+    ::close(ready[0]);
+    if (!started)
+        return {};
+    return Holder{pid, release[1]};
+}
+
+int Wait(pid_t pid)
+{
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return status;
+}
+
+} // namespace
+
+TEST(LockFilePath, SitsBesideTheDatabaseWithTheLdbExtension)
+{
+    EXPECT_EQ(store::LockFilePathFor(QStringLiteral("/opt/kelo/KELODATA/data/HB_data1.dat")),
+              QStringLiteral("/opt/kelo/KELODATA/data/HB_data1.ldb"));
+}
+
+TEST_F(LockFileTest, HeldFileResistsDeletionAndIsGoneAfterRelease)
+{
+    DatabaseLockFile lock;
+    lock.Acquire(path);
+    EXPECT_TRUE(lock.IsHeld());
+    EXPECT_TRUE(QFileInfo::exists(path));
+    EXPECT_FALSE(store::TryDeleteLockFile(path));
+    EXPECT_TRUE(store::IsLockFileHeld(path));
+
+    lock.Release();
+    EXPECT_FALSE(lock.IsHeld());
+    EXPECT_FALSE(QFileInfo::exists(path));
+    EXPECT_FALSE(store::IsLockFileHeld(path));
+    EXPECT_FALSE(store::TryDeleteLockFile(path));   // nothing there
+}
+
+TEST_F(LockFileTest, FileLeftByAKilledProcessIsDeletableOneHeldByALiveProcessIsNot)
+{
+    Holder live = StartHolder(path);
+    ASSERT_GT(live.pid, 0);
+    EXPECT_TRUE(store::IsLockFileHeld(path));
+    EXPECT_TRUE(store::IsLockFileHeld(path));   // asking twice changes nothing
+
+    // A second holder (another copy that opened the database anyway) may share it.
+    {
+        DatabaseLockFile second;
+        second.Acquire(path);
+        EXPECT_TRUE(second.IsHeld());
+    }
+    EXPECT_TRUE(QFileInfo::exists(path));   // the other holder keeps it
+
+    ::kill(live.pid, SIGKILL);
+    EXPECT_TRUE(WIFSIGNALED(Wait(live.pid)));
+    ::close(live.release);
+    EXPECT_TRUE(QFileInfo::exists(path));
+    EXPECT_FALSE(store::IsLockFileHeld(path));
+    EXPECT_FALSE(QFileInfo::exists(path));
+
+    // A stale file is reused by the next holder, which removes it when it ends normally.
+    Holder next = StartHolder(path);
+    ASSERT_GT(next.pid, 0);
+    EXPECT_TRUE(store::IsLockFileHeld(path));
+    ::close(next.release);
+    const int status = Wait(next.pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_FALSE(QFileInfo::exists(path));
+}
+
+TEST_F(LockFileTest, FolderThatCannotHoldTheFileGivesAnError)
+{
+    DatabaseLockFile lock;
+    EXPECT_THROW(lock.Acquire(dir.filePath(QStringLiteral("no/such/folder/HB_data1.ldb"))), store::DatabaseError);
+    EXPECT_FALSE(lock.IsHeld());
+}
