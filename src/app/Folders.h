@@ -17,6 +17,11 @@ extern bool DatabaseOpened;
 // box on failure), then calls LoadSettings.
 void SetupFolders();
 
+// The same with the program file's full path and the application-data folder given (empty
+// when the special folder is not available): the program's own start-up passes the real ones,
+// tests pass others.
+void SetupFolders(const QString &programFilePath, const QString &applicationDataFolder);
+
 // The path of a special folder; 26 is the per-user application-data folder. On success assigns
 // path; otherwise leaves it untouched.
 void GetSpecialFolder(int folder, QString &path);

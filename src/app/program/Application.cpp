@@ -1,0 +1,39 @@
+#include "app/program/Application.h"
+
+#include "platform/Dialogs.h"
+#include "platform/Exception.h"
+
+#include <QtGlobal>
+
+#include <exception>
+
+Application::Application(int &argc, char **argv)
+    : QApplication(argc, argv)
+{
+}
+
+bool Application::notify(QObject *receiver, QEvent *event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (const platform::Exception &error) {
+        ShowException(error.message());
+    } catch (const std::exception &error) {
+        ShowException(QString::fromLocal8Bit(error.what()));
+    } catch (...) {
+        ShowException(QStringLiteral("Unknown error"));
+    }
+    return false;
+}
+
+void Application::ShowException(const QString &message)
+{
+    try {
+        platform::CurrentDialogs().ErrorBox(message);
+        return;
+    } catch (const std::exception &error) {
+        qCritical("%s (%s)", qUtf8Printable(message), error.what());
+    } catch (...) {
+        qCritical("%s", qUtf8Printable(message));
+    }
+}
