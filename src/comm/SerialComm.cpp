@@ -128,11 +128,13 @@ void TComm::StartComm()
         FPortOpenError = QStringLiteral("Unable to create event");
         return;
     }
-    ::tcflush(fd, TCIOFLUSH);
-    FSendDataEmpty->store(true);
-
+    // The line settings go on before the purge: a tty processes bytes as they arrive, so bytes
+    // received between the purge and raw mode would otherwise be taken in cooked mode (CR
+    // turned into LF, echoed back). After the purge only raw bytes are queued.
     ApplyCommTimeouts();
     ApplyCommState();
+    ::tcflush(fd, TCIOFLUSH);
+    FSendDataEmpty->store(true);
 
     ReadThread = std::make_shared<TReadThread>(FLink, FInputLen, FInBufferSize);
     if (!ReadThread->Start(2)) {

@@ -1,0 +1,198 @@
+// The meter simulator against the serial component, over real pseudo-terminals.
+
+#include "comm/SerialComm.h"
+#include "support/TestSupport.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace std::chrono_literals;
+using testsupport::WaitUntil;
+
+namespace {
+
+const QString kSimulator = QStringLiteral(KELO_BINARY_DIR "/bin/meter-sim");
+
+const QStringList kRecordOptions = {
+    QStringLiteral("--count"),      QStringLiteral("40"),  QStringLiteral("--seed"),      QStringLiteral("7"),
+    QStringLiteral("--second-hct"), QStringLiteral("0.3"), QStringLiteral("--flag-rate"), QStringLiteral("0.3"),
+    QStringLiteral("--malformed"),  QStringLiteral("3"),   QStringLiteral("--units"),     QStringLiteral("g/dL,mmol/L,g/L"),
+};
+
+QByteArray PrintedRecords(const QStringList &options)
+{
+    QProcess print;
+    print.start(kSimulator, QStringList{QStringLiteral("--print")} + options);
+    if (!print.waitForFinished(30000) || print.exitCode() != 0)
+        return {};
+    return print.readAllStandardOutput();
+}
+
+// A running simulator; its status lines are collected as they come.
+class Simulator
+{
+public:
+    explicit Simulator(const QStringList &arguments)
+    {
+        process_.start(kSimulator, arguments);
+    }
+    ~Simulator()
+    {
+        if (process_.state() != QProcess::NotRunning) {
+            process_.terminate();
+            process_.waitForFinished(10000);
+        }
+    }
+
+    // Waits for a status line that starts with prefix; returns the line ("" on timeout).
+    QString waitForLine(const QString &prefix, std::chrono::milliseconds timeout = 30s)
+    {
+        QString found;
+        WaitUntil(
+            [&] {
+                lines_ += QString::fromLocal8Bit(process_.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+                for (const QString &line : lines_)
+                    if (line.startsWith(prefix)) {
+                        found = line;
+                        return true;
+                    }
+                // A simulator that has ended will print nothing more.
+                return process_.state() == QProcess::NotRunning && process_.bytesAvailable() == 0;
+            },
+            timeout);
+        return found;
+    }
+    void clearLines() { lines_.clear(); }
+
+    bool finished(std::chrono::milliseconds timeout = 10s)
+    {
+        return WaitUntil([&] { return process_.state() == QProcess::NotRunning; }, timeout);
+    }
+    QProcess &process() { return process_; }
+
+private:
+    QProcess process_;
+    QStringList lines_;
+};
+
+struct Receiver
+{
+    TComm comm;
+    QByteArray bytes;
+    int hangups = 0;
+
+    Receiver(const QString &portsFolder, std::uint8_t port)
+    {
+        comm.SetPortsFolder(portsFolder);
+        comm.SetCommPort(port);
+        comm.SetInputLen(128);
+        comm.SetOnReceiveData([this](TComm *, const char *buffer, std::uint16_t length) { bytes.append(buffer, length); });
+        comm.SetOnRequestHangup([this](TComm *) { ++hangups; });
+    }
+};
+
+} // namespace
+
+TEST(MeterSimulator, RunArrivesThroughTheComponentByteForByte)
+{
+    const QByteArray expected = PrintedRecords(kRecordOptions);
+    ASSERT_GT(expected.size(), 1000);
+
+    QTemporaryDir ports;
+    Simulator simulator(QStringList{QStringLiteral("--ports-dir"), ports.path(), QStringLiteral("--com"),
+                                    QStringLiteral("9"), QStringLiteral("--byte-us"), QStringLiteral("100")} +
+                        kRecordOptions);
+    ASSERT_FALSE(simulator.waitForLine(QStringLiteral("LINK ")).isEmpty());
+
+    Receiver receiver(ports.path(), 9);
+    receiver.comm.StartComm();
+    ASSERT_TRUE(WaitUntil([&] { return receiver.bytes.size() >= expected.size(); }, 60s))
+        << receiver.bytes.size() << " of " << expected.size();
+    EXPECT_EQ(receiver.bytes, expected);
+    ASSERT_FALSE(simulator.waitForLine(QStringLiteral("SENT ")).isEmpty());
+
+    // Closing the port ends the simulator, which removes its link.
+    receiver.comm.StopComm();
+    ASSERT_TRUE(simulator.finished());
+    EXPECT_EQ(simulator.process().exitCode(), 0);
+    EXPECT_FALSE(QFileInfo(ports.filePath(QStringLiteral("COM9"))).isSymLink());
+    EXPECT_EQ(receiver.hangups, 0);
+}
+
+TEST(MeterSimulator, ComponentReopensAfterTheSimulatorHasGone)
+{
+    QTemporaryDir ports;
+    const QStringList first = {QStringLiteral("--ports-dir"), ports.path(), QStringLiteral("--com"), QStringLiteral("4"),
+                               QStringLiteral("--fast"), QStringLiteral("--count"), QStringLiteral("3")};
+    const QByteArray firstRecords = PrintedRecords(first.mid(4));
+    Receiver receiver(ports.path(), 4);
+    {
+        Simulator simulator(first);
+        ASSERT_FALSE(simulator.waitForLine(QStringLiteral("LINK ")).isEmpty());
+        receiver.comm.StartComm();
+        ASSERT_TRUE(WaitUntil([&] { return receiver.bytes.size() >= firstRecords.size(); }, 30s));
+        EXPECT_EQ(receiver.bytes, firstRecords);
+
+        // The meter goes away while the port is open (Ctrl+C on the simulator).
+        simulator.process().terminate();
+        ASSERT_TRUE(simulator.finished());
+        EXPECT_EQ(simulator.process().exitCode(), 0);
+        ASSERT_TRUE(WaitUntil([&] { return receiver.hangups == 1; }, 10s));
+        EXPECT_FALSE(QFileInfo(ports.filePath(QStringLiteral("COM4"))).isSymLink());
+    }
+    receiver.comm.StopComm();
+    EXPECT_THROW(receiver.comm.StartComm(), ECommsError); // no meter now
+
+    const QStringList second = {QStringLiteral("--ports-dir"), ports.path(), QStringLiteral("--com"), QStringLiteral("4"),
+                                QStringLiteral("--fast"), QStringLiteral("--count"), QStringLiteral("5"),
+                                QStringLiteral("--seed"), QStringLiteral("99")};
+    const QByteArray secondRecords = PrintedRecords(second.mid(4));
+    Simulator simulator(second);
+    ASSERT_FALSE(simulator.waitForLine(QStringLiteral("LINK ")).isEmpty());
+    receiver.bytes.clear();
+    receiver.comm.StartComm();
+    ASSERT_TRUE(WaitUntil([&] { return receiver.bytes.size() >= secondRecords.size(); }, 30s));
+    EXPECT_EQ(receiver.bytes, secondRecords);
+    receiver.comm.StopComm();
+    ASSERT_TRUE(simulator.finished());
+}
+
+TEST(MeterSimulator, RepeatSendsAgainAtEveryOpen)
+{
+    QTemporaryDir ports;
+    const QStringList options = {QStringLiteral("--ports-dir"), ports.path(), QStringLiteral("--com"), QStringLiteral("2"),
+                                 QStringLiteral("--fast"), QStringLiteral("--repeat"), QStringLiteral("--count"),
+                                 QStringLiteral("2")};
+    const QByteArray records = PrintedRecords(options.mid(4, 1) + options.mid(6));
+    Simulator simulator(options);
+    ASSERT_FALSE(simulator.waitForLine(QStringLiteral("LINK ")).isEmpty());
+    Receiver receiver(ports.path(), 2);
+    for (int round = 0; round < 3; ++round) {
+        receiver.bytes.clear();
+        receiver.comm.StartComm();
+        ASSERT_TRUE(WaitUntil([&] { return receiver.bytes.size() >= records.size(); }, 30s)) << round;
+        EXPECT_EQ(receiver.bytes, records) << round;
+        receiver.comm.StopComm();
+    }
+    simulator.process().terminate();
+    ASSERT_TRUE(simulator.finished());
+    EXPECT_FALSE(QFileInfo(ports.filePath(QStringLiteral("COM2"))).isSymLink());
+}
+
+TEST(MeterSimulator, BadOptionsAreRefused)
+{
+    for (const QStringList &arguments :
+         {QStringList{QStringLiteral("--units"), QStringLiteral("oz")}, QStringList{QStringLiteral("--count"), QStringLiteral("x")},
+          QStringList{QStringLiteral("--com"), QStringLiteral("3")},
+          QStringList{QStringLiteral("--device"), QStringLiteral("/nonexistent/tty")},
+          QStringList{QStringLiteral("--from"), QStringLiteral("2024-05-01"), QStringLiteral("--to"), QStringLiteral("2024-04-01")}}) {
+        QProcess process;
+        process.start(kSimulator, arguments);
+        ASSERT_TRUE(process.waitForFinished(30000));
+        EXPECT_EQ(process.exitCode(), 2) << arguments.join(QLatin1Char(' ')).toStdString();
+        EXPECT_FALSE(process.readAllStandardError().isEmpty());
+    }
+}
