@@ -1,0 +1,149 @@
+#include "store/DataModule.h"
+
+#include "store/DatabaseConnection.h"
+#include "store/DatabaseLockFile.h"
+#include "store/DisplayFormats.h"
+#include "store/ResultLogModel.h"
+#include "store/ResultLogSchema.h"
+#include "store/ResultView.h"
+#include "store/UnitLookups.h"
+
+#include "app/Folders.h"
+#include "app/Log.h"
+#include "app/Settings.h"
+#include "i18n/HashLangFileStorage.h"
+#include "i18n/LangManager.h"
+#include "i18n/TranslateText.h"
+#include "platform/Dialogs.h"
+#include "platform/Paths.h"
+#include "platform/RegionalSettings.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QMetaObject>
+
+#include <exception>
+
+TDM *DM = nullptr;
+
+QString ResultDatabasePath()
+{
+    return platform::ResolveCaseInsensitive(DataPath + QStringLiteral("/data/HB_data1.dat"));
+}
+
+TDM::TDM(QObject *parent)
+    : QObject(parent),
+      adoConn(std::make_unique<store::DatabaseConnection>()),
+      HSFile(std::make_unique<THashLangFileStorage>()),
+      LanMan(std::make_unique<TLangManager>(HSFile.get())),
+      qryResultLog(std::make_unique<store::ResultView>(*adoConn)),
+      DSResultLog(std::make_unique<store::ResultLogModel>(*qryResultLog)),
+      lockFile_(std::make_unique<store::DatabaseLockFile>())
+{
+    setObjectName(QStringLiteral("DM"));
+    DSResultLog->setObjectName(QStringLiteral("DSResultLog"));
+    DM = this;
+    SetTranslationManager(LanMan.get());
+    DataModuleCreate();
+}
+
+TDM::~TDM()
+{
+    DataModuleDestroy();
+    if (TranslationManager() == LanMan.get())
+        SetTranslationManager(nullptr);
+    DSResultLog.reset();
+    qryResultLog.reset();
+    if (DM == this)
+        DM = nullptr;
+}
+
+void TDM::DataModuleCreate()
+{
+    // 1. Language storage: detection on, then the file name, then the folder (each setter
+    //    detects again; the last run, in the program's folder, makes the list).
+    HSFile->SetAutoDetect(true);
+    HSFile->SetFileName(QStringLiteral("KELO_HB_METER.txt"));
+    HSFile->SetLanguagePath(ExePath);
+    // 2. and 3. The display formats.
+    DateFormatStr = platform::CurrentRegionalSettings().shortDateFormat;
+    TimeFormatStr = QStringLiteral("24 Hours");
+    // 4. The configured language, before the database: its error box is then translated.
+    LanMan->SetCurrentLanguageIndex(FindHSFileLanguageIndex(GlobalOption.LanguageID));
+    // 5. and 6.
+    if (!ConnectDatabase(ResultDatabasePath())) {
+        DatabaseOpened = false;
+        if (QCoreApplication::instance())
+            QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit, Qt::QueuedConnection);
+    }
+}
+
+void TDM::DataModuleDestroy()
+{
+    // Rows shown in the grid whose write failed earlier get one more chance; they would be
+    // lost otherwise.
+    if (qryResultLog->Active() && qryResultLog->PendingCount() > 0) {
+        try {
+            if (qryResultLog->GetState() == store::ResultView::State::Insert)
+                qryResultLog->Cancel();
+            qryResultLog->UpdateBatch();
+        } catch (const std::exception &) {
+            // Nothing more can be done at the end of the process.
+        }
+    }
+    DisconnectDatabase();
+}
+
+void TDM::DisconnectDatabase()
+{
+    qryResultLog->Close();
+    adoConn->Close();
+    lockFile_->Release();
+}
+
+void TDM::ShowDatabaseError(const QString &path)
+{
+    platform::CurrentDialogs().MessageBox(TranslateText(QStringLiteral("Error Message")) + QStringLiteral("\r\n") + path,
+                                          TranslateText(QStringLiteral("Warning Message")),
+                                          platform::MB_OK | platform::MB_ICONEXCLAMATION);
+}
+
+bool TDM::ConnectDatabase(const QString &path)
+{
+    if (!QFileInfo(path).isFile()) {
+        ShowDatabaseError(path);
+        return false;
+    }
+    DisconnectDatabase();
+    try {
+        lockFile_->Acquire(store::LockFilePathFor(path));
+        adoConn->Open(path, store::DatabasePassword());
+        // The unit look-ups read the newest rows through this index; a file made elsewhere
+        // may lack it.
+        adoConn->Execute(store::TransferTimeIndexSql());
+        qryResultLog->Open();
+        qryResultLog->SetSort(QStringLiteral("FID"));
+        WriteLog(QStringLiteral("Connect to Database ") + path);
+    } catch (const std::exception &) {
+        // The error's own text is not shown; the box names the file.
+        DisconnectDatabase();
+        ShowDatabaseError(path);
+        return false;
+    }
+    return true;
+}
+
+QString TDM::GetHBUnit()
+{
+    return store::NewestHBUnit(*adoConn);
+}
+
+QString TDM::GetHCTUnit()
+{
+    return store::NewestHCTUnit(*adoConn);
+}
+
+int TDM::FindHSFileLanguageIndex(int languageId) const
+{
+    return ::FindHSFileLanguageIndex(*HSFile, languageId);
+}

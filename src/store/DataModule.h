@@ -1,0 +1,78 @@
+#pragma once
+// The data module DM: the one container of the result database connection, the result view
+// with its data source, and the language manager with its storage. Exactly one exists for the
+// run; the start-up sequence creates it after the settings (and the single-instance guard) and
+// destroys it after the windows.
+//
+// Creating it runs DataModuleCreate: the language storage is set up and the configured
+// language selected, the display formats are taken from the regional settings, and the
+// database opens. When the database does not open, the user has seen the database error box,
+// DatabaseOpened is false and the application has been asked to quit; the object still exists
+// and is destroyed normally. Destroying it runs DataModuleDestroy.
+//
+// GUI thread only.
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+class TLangManager;
+class THashLangFileStorage;
+
+namespace store {
+class DatabaseConnection;
+class DatabaseLockFile;
+class ResultLogModel;
+class ResultView;
+}
+
+class TDM : public QObject
+{
+    Q_OBJECT
+
+public:
+    // Runs DataModuleCreate; sets DM to this object. Its objectName is "DM".
+    explicit TDM(QObject *parent = nullptr);
+    // Runs DataModuleDestroy; clears DM.
+    ~TDM() override;
+    TDM(const TDM &) = delete;
+    TDM &operator=(const TDM &) = delete;
+
+    // Connects adoConn to the database file at path and opens qryResultLog sorted by "FID";
+    // logs "Connect to Database " + path. On any failure (a missing or damaged file, another
+    // key, a missing column, a read-only file, a log that cannot be written) shows the
+    // database error box and returns false, with nothing left open.
+    bool ConnectDatabase(const QString &path);
+
+    // The newest non-empty units (see store/UnitLookups.h); errors reach the caller.
+    QString GetHBUnit();
+    QString GetHCTUnit();
+
+    // Position of the language with that identifier in HSFile's detected languages; 0 when
+    // there is none.
+    int FindHSFileLanguageIndex(int languageId) const;
+
+    // The components, in the order they are created; the connection outlives the view and
+    // the view outlives its data source.
+    std::unique_ptr<store::DatabaseConnection> adoConn;
+    std::unique_ptr<THashLangFileStorage> HSFile;
+    std::unique_ptr<TLangManager> LanMan;
+    std::unique_ptr<store::ResultView> qryResultLog;
+    std::unique_ptr<store::ResultLogModel> DSResultLog;
+
+private:
+    void DataModuleCreate();
+    void DataModuleDestroy();
+    void DisconnectDatabase();
+    void ShowDatabaseError(const QString &path);
+
+    std::unique_ptr<store::DatabaseLockFile> lockFile_;
+};
+
+// The data module while it exists; nullptr before it is created and after it is destroyed.
+extern TDM *DM;
+
+// The database file the data module opens: DataPath + "/data/HB_data1.dat", folder names
+// matched without regard to case where the exact name is missing.
+QString ResultDatabasePath();

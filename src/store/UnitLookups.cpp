@@ -1,0 +1,36 @@
+#include "store/UnitLookups.h"
+
+#include "store/DatabaseConnection.h"
+#include "store/Statement.h"
+
+namespace store {
+
+namespace {
+
+// Only the first row is read: with the transfer-time index the engine finds it without
+// sorting the table. A NULL unit fails "<> ''" and never qualifies.
+QString FirstColumnOfFirstRow(DatabaseConnection &connection, const QString &sql)
+{
+    Statement query(connection, sql);
+    if (!query.Step())
+        return QString(QLatin1String(""));
+    const QString text = query.ColumnText(0);
+    return text.isNull() ? QString(QLatin1String("")) : text;
+}
+
+} // namespace
+
+QString NewestHBUnit(DatabaseConnection &connection)
+{
+    return FirstColumnOfFirstRow(
+        connection, QStringLiteral("SELECT fHB_Unit from result_log where fhb_unit <> '' order by fTransferTime desc"));
+}
+
+QString NewestHCTUnit(DatabaseConnection &connection)
+{
+    QString unit = FirstColumnOfFirstRow(
+        connection, QStringLiteral("SELECT fHCT_Unit from result_log where fhct_unit <> '' order by fTransferTime desc"));
+    return unit.remove(QStringLiteral("--"));
+}
+
+} // namespace store

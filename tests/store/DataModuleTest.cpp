@@ -1,0 +1,244 @@
+#include "StoreTestHelpers.h"
+
+#include "store/DataModule.h"
+#include "store/DatabaseError.h"
+#include "store/DatabaseLockFile.h"
+#include "store/DisplayFormats.h"
+#include "store/ResultLogModel.h"
+#include "store/ResultView.h"
+#include "store/Statement.h"
+#include "store/UnitLookups.h"
+
+#include "app/Folders.h"
+#include "app/Log.h"
+#include "app/Settings.h"
+#include "i18n/LangManager.h"
+#include "i18n/TranslateText.h"
+#include "platform/RegionalSettings.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestSupport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace storetest;
+using store::ResultColumn;
+
+namespace {
+
+// A program folder with German and English language files, an application-data folder for
+// the log and a KELODATA folder with a database, wired into the process-wide folders.
+class DataModuleTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(root.isValid());
+        QDir(root.path()).mkpath(QStringLiteral("bin/1031"));
+        QDir(root.path()).mkpath(QStringLiteral("bin/1033"));
+        QDir(root.path()).mkpath(QStringLiteral("KELODATA/data"));
+        QDir(root.path()).mkpath(QStringLiteral("appdata/KELODATA"));
+        testsupport::WriteFileBytes(root.filePath(QStringLiteral("bin/1031/KELO_HB_METER.txt")),
+                                    "!LanguageID=1031\r\nError Message=Datenbankfehler\r\n"
+                                    "Warning Message=Warnung\r\nHi=Hoch\r\n");
+        testsupport::WriteFileBytes(root.filePath(QStringLiteral("bin/1033/KELO_HB_METER.txt")),
+                                    "!LanguageID=1033\r\n");
+        savedExe = ExePath;
+        savedAppData = AppDataPath;
+        savedData = DataPath;
+        savedLanguage = GlobalOption.LanguageID;
+        ExePath = root.filePath(QStringLiteral("bin/"));
+        AppDataPath = root.filePath(QStringLiteral("appdata/KELODATA/"));
+        DataPath = root.filePath(QStringLiteral("KELODATA"));
+        GlobalOption.LanguageID = 1031;
+        DatabaseOpened = true;
+        databasePath = DataPath + QStringLiteral("/data/HB_data1.dat");
+        lockPath = DataPath + QStringLiteral("/data/HB_data1.ldb");
+        platform::SetRegionalLocale(QLocale(QStringLiteral("de_DE")));
+    }
+    void TearDown() override
+    {
+        ExePath = savedExe;
+        AppDataPath = savedAppData;
+        DataPath = savedData;
+        GlobalOption.LanguageID = savedLanguage;
+        DatabaseOpened = true;
+        platform::ResetRegionalLocale();
+    }
+
+    void ExpectDatabaseErrorBox(const QString &path)
+    {
+        ASSERT_EQ(dialogs.boxes.size(), 1u);
+        EXPECT_EQ(dialogs.boxes[0].text, QStringLiteral("Datenbankfehler\r\n") + path);
+        EXPECT_EQ(dialogs.boxes[0].caption, QStringLiteral("Warnung"));
+        EXPECT_EQ(dialogs.boxes[0].style, 0x30u);   // OK button, exclamation icon
+    }
+
+    QTemporaryDir root;
+    testsupport::ScriptedDialogs dialogs;
+    QString databasePath;
+    QString lockPath;
+    QString savedExe, savedAppData, savedData;
+    int savedLanguage = 0;
+};
+
+} // namespace
+
+TEST_F(DataModuleTest, CreationSetsUpLanguageFormatsAndDatabaseAndDestructionUndoesIt)
+{
+    store::CreateResultDatabase(databasePath);
+    {
+        TDM dm;
+        EXPECT_TRUE(dialogs.boxes.empty());
+        EXPECT_TRUE(DatabaseOpened);
+        EXPECT_EQ(DM, &dm);
+        EXPECT_EQ(dm.objectName(), QStringLiteral("DM"));
+        EXPECT_STREQ(dm.metaObject()->className(), "TDM");
+        EXPECT_EQ(TranslationManager(), dm.LanMan.get());
+        EXPECT_EQ(dm.LanMan->CurrentLanguageIndex(), 0);   // 1031 sorts before 1033
+        EXPECT_EQ(TranslateText(QStringLiteral("Warning Message")), QStringLiteral("Warnung"));
+        EXPECT_EQ(dm.FindHSFileLanguageIndex(1033), 1);
+        EXPECT_EQ(dm.FindHSFileLanguageIndex(1046), 0);
+        EXPECT_EQ(DateFormatStr, QStringLiteral("dd/mm/yy"));
+        EXPECT_EQ(TimeFormatStr, QStringLiteral("24 Hours"));
+
+        EXPECT_TRUE(dm.adoConn->IsOpen());
+        EXPECT_TRUE(dm.qryResultLog->Active());
+        EXPECT_EQ(dm.qryResultLog->Sort(), QStringLiteral("FID"));
+        EXPECT_TRUE(store::IsLockFileHeld(lockPath));
+        const QString log = QString::fromLatin1(testsupport::ReadFileBytes(LogFilePath()));
+        EXPECT_TRUE(log.endsWith(QStringLiteral(":Connect to Database ") + databasePath + QStringLiteral("\r\n")))
+            << log.toStdString();
+
+        // The grid's data source shows appended rows; fHB_C translates the value.
+        AppendResult(*dm.qryResultLog, QStringLiteral("12"));
+        dm.qryResultLog->Append();
+        dm.qryResultLog->SetFieldValue(ResultColumn::fHB, QStringLiteral("Hi"));
+        dm.qryResultLog->Post();
+        EXPECT_EQ(dm.DSResultLog->rowCount(), 2);
+        EXPECT_EQ(dm.DSResultLog->data(dm.DSResultLog->index(1, static_cast<int>(ResultColumn::fHB_C))).toString(),
+                  QStringLiteral("Hoch"));
+        dm.qryResultLog->UpdateBatch();
+        AppendResult(*dm.qryResultLog, QStringLiteral("13"));   // left pending at the end
+    }
+    EXPECT_EQ(DM, nullptr);
+    EXPECT_EQ(TranslationManager(), nullptr);
+    EXPECT_FALSE(QFile::exists(lockPath));
+    // The row still pending at the end was written on the way out.
+    EXPECT_EQ(StoredRecIDs(databasePath), QStringList({"12", "", "13"}));
+}
+
+TEST_F(DataModuleTest, DatabaseWithAnotherKeyShowsTheErrorBoxAndLeavesNothingOpen)
+{
+    CreateWithShell(databasePath, QStringLiteral("0000000000x"), ShellResultLogDdl());
+    TDM dm;
+    ExpectDatabaseErrorBox(databasePath);
+    EXPECT_FALSE(DatabaseOpened);
+    EXPECT_FALSE(dm.adoConn->IsOpen());
+    EXPECT_FALSE(dm.qryResultLog->Active());
+    EXPECT_FALSE(QFile::exists(lockPath));
+    EXPECT_FALSE(QFile::exists(LogFilePath()));   // the entry is written only after success
+}
+
+TEST_F(DataModuleTest, MissingFileOrColumnOrUnwritableLogGivesTheSameBox)
+{
+    {
+        TDM dm;
+        ExpectDatabaseErrorBox(databasePath);
+        EXPECT_FALSE(DatabaseOpened);
+        EXPECT_FALSE(QFile::exists(databasePath));
+    }
+    dialogs.boxes.clear();
+    DatabaseOpened = true;
+    CreateWithShell(databasePath, QStringLiteral("4817KPWzeuR"), ShellResultLogDdl(QStringLiteral("fHB_Flag")));
+    {
+        TDM dm;
+        ExpectDatabaseErrorBox(databasePath);
+        EXPECT_FALSE(DatabaseOpened);
+    }
+    dialogs.boxes.clear();
+    DatabaseOpened = true;
+    QFile::remove(databasePath);
+    store::CreateResultDatabase(databasePath);
+    AppDataPath = root.filePath(QStringLiteral("no-such-folder/"));
+    {
+        TDM dm;
+        ExpectDatabaseErrorBox(databasePath);
+        EXPECT_FALSE(DatabaseOpened);
+        EXPECT_FALSE(dm.qryResultLog->Active());
+    }
+    EXPECT_FALSE(QFile::exists(lockPath));
+
+    // A later ConnectDatabase on a good file works with the same module.
+    dialogs.boxes.clear();
+    AppDataPath = root.filePath(QStringLiteral("appdata/KELODATA/"));
+    TDM dm;
+    EXPECT_TRUE(dialogs.boxes.empty());
+    EXPECT_TRUE(dm.ConnectDatabase(databasePath));
+    EXPECT_TRUE(dm.qryResultLog->Active());
+}
+
+TEST_F(DataModuleTest, DataFolderMatchesWithoutRegardToCase)
+{
+    QDir(DataPath).rename(QStringLiteral("data"), QStringLiteral("Data"));
+    store::CreateResultDatabase(DataPath + QStringLiteral("/Data/HB_data1.dat"));
+    TDM dm;
+    EXPECT_TRUE(dialogs.boxes.empty());
+    EXPECT_TRUE(DatabaseOpened);
+    EXPECT_TRUE(QFile::exists(DataPath + QStringLiteral("/Data/HB_data1.ldb")));
+}
+
+TEST(UnitLookups, NewestNonEmptyUnitWithNullsAndTies)
+{
+    TempDatabase database;
+    store::DatabaseConnection connection;
+    OpenWithKey(connection, database.Path());
+    EXPECT_EQ(store::NewestHBUnit(connection), QString());
+    EXPECT_EQ(store::NewestHCTUnit(connection), QString());
+
+    auto insert = [&](double transfer, const QVariant &hbUnit, const QVariant &hctUnit) {
+        store::Statement statement(connection, QStringLiteral(
+            "INSERT INTO result_log (fTransferTime, fHB_Unit, fHCT_Unit) VALUES (?, ?, ?)"));
+        statement.BindDouble(1, transfer);
+        hbUnit.isValid() ? statement.BindText(2, hbUnit.toString()) : statement.BindNull(2);
+        hctUnit.isValid() ? statement.BindText(3, hctUnit.toString()) : statement.BindNull(3);
+        statement.Step();
+    };
+    insert(100.0, QStringLiteral("g/dL"), QStringLiteral("%"));
+    insert(300.0, QStringLiteral(""), QVariant());        // newest, but without units
+    insert(50.0, QStringLiteral("mmol/L"), QStringLiteral("x--y"));   // oldest
+    EXPECT_EQ(store::NewestHBUnit(connection), QStringLiteral("g/dL"));
+    EXPECT_EQ(store::NewestHCTUnit(connection), QStringLiteral("%"));
+
+    insert(200.0, QVariant(), QStringLiteral("--"));
+    EXPECT_EQ(store::NewestHBUnit(connection), QStringLiteral("g/dL"));
+    EXPECT_EQ(store::NewestHCTUnit(connection), QString());   // "--" is removed entirely
+
+    insert(250.0, QStringLiteral("g/L"), QStringLiteral("a---b--"));
+    EXPECT_EQ(store::NewestHBUnit(connection), QStringLiteral("g/L"));
+    EXPECT_EQ(store::NewestHCTUnit(connection), QStringLiteral("a-b"));
+
+    // Two rows of one transfer: either may supply the unit.
+    insert(400.0, QStringLiteral("u1"), QStringLiteral("v1"));
+    insert(400.0, QStringLiteral("u2"), QStringLiteral("v2"));
+    EXPECT_TRUE(QStringList({"u1", "u2"}).contains(store::NewestHBUnit(connection)));
+    EXPECT_TRUE(QStringList({"v1", "v2"}).contains(store::NewestHCTUnit(connection)));
+
+    connection.Close();
+    EXPECT_THROW(store::NewestHBUnit(connection), store::DatabaseError);
+}
+
+TEST_F(DataModuleTest, UnitsComeFromTheFileNotFromPendingRows)
+{
+    store::CreateResultDatabase(databasePath);
+    TDM dm;
+    EXPECT_EQ(dm.GetHBUnit(), QString());
+    AppendResult(*dm.qryResultLog, QStringLiteral("1"));
+    EXPECT_EQ(dm.GetHBUnit(), QString());
+    dm.qryResultLog->UpdateBatch();
+    EXPECT_EQ(dm.GetHBUnit(), QStringLiteral("g/dL"));
+    EXPECT_EQ(dm.GetHCTUnit(), QStringLiteral("%"));
+}
