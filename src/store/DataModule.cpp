@@ -143,6 +143,11 @@ QString TDM::GetHCTUnit()
     return store::NewestHCTUnit(*adoConn);
 }
 
+bool TDM::DatabaseLockedByAnother() const
+{
+    return lockFile_->IsHeld() && lockFile_->SharedWithOthers();
+}
+
 int TDM::FindHSFileLanguageIndex(int languageId) const
 {
     return ::FindHSFileLanguageIndex(*HSFile, languageId);

@@ -49,6 +49,10 @@ public:
     QString GetHBUnit();
     QString GetHCTUnit();
 
+    // True when another process had the database open (held its lock file) when this module
+    // connected: two copies passed the single-instance guard at the same moment.
+    bool DatabaseLockedByAnother() const;
+
     // Position of the language with that identifier in HSFile's detected languages; 0 when
     // there is none.
     int FindHSFileLanguageIndex(int languageId) const;

@@ -58,8 +58,22 @@ void DatabaseLockFile::Acquire(const QString &path)
             const int error = errno;
             throw DatabaseError(QStringLiteral("Cannot create the lock file %1: %2").arg(path, SystemReason(error)));
         }
-        if (::flock(fd, LOCK_SH | LOCK_NB) != 0) {
-            const int error = errno;
+        // Alone if an exclusive lock is granted (then kept as a shared one); otherwise others
+        // hold the file and a shared lock joins them. A deleter's short exclusive lock
+        // refuses both, and the loop tries again.
+        bool others = false;
+        int error = 0;
+        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+            if (::flock(fd, LOCK_SH | LOCK_NB) != 0)
+                error = errno;
+        } else if (errno == EWOULDBLOCK || errno == EINTR) {
+            others = true;
+            if (::flock(fd, LOCK_SH | LOCK_NB) != 0)
+                error = errno;
+        } else {
+            error = errno;
+        }
+        if (error != 0) {
             ::close(fd);
             if (error != EWOULDBLOCK && error != EINTR)
                 throw DatabaseError(QStringLiteral("Cannot lock the file %1: %2").arg(path, SystemReason(error)));
@@ -71,6 +85,7 @@ void DatabaseLockFile::Acquire(const QString &path)
         if (IsSameFile(fd, native)) {
             fd_ = fd;
             path_ = path;
+            sharedWithOthers_ = others;
             return;
         }
         ::close(fd);
@@ -89,6 +104,7 @@ void DatabaseLockFile::Release() noexcept
     ::close(fd_);
     fd_ = -1;
     path_.clear();
+    sharedWithOthers_ = false;
 }
 
 bool TryDeleteLockFile(const QString &path)

@@ -34,10 +34,14 @@ public:
     void Release() noexcept;
     bool IsHeld() const { return fd_ >= 0; }
     const QString &Path() const { return path_; }
+    // True when another live process held the file at the moment Acquire took it (another
+    // copy of the program, or any process, had the database open).
+    bool SharedWithOthers() const { return sharedWithOthers_; }
 
 private:
     int fd_ = -1;
     QString path_;
+    bool sharedWithOthers_ = false;
 };
 
 // Deletes the lock file at path unless a live process holds it; every failure is silent (the

@@ -181,6 +181,26 @@ TEST_F(DataModuleTest, MissingFileOrColumnOrUnwritableLogGivesTheSameBox)
     EXPECT_TRUE(dm.qryResultLog->Active());
 }
 
+TEST_F(DataModuleTest, TellsWhenAnotherHolderHadTheDatabaseOpen)
+{
+    store::CreateResultDatabase(databasePath);
+    {
+        TDM alone;
+        EXPECT_TRUE(DatabaseOpened);
+        EXPECT_FALSE(alone.DatabaseLockedByAnother());
+    }
+    store::DatabaseLockFile other;   // a holder of its own, as another copy would be
+    other.Acquire(lockPath);
+    {
+        TDM second;
+        EXPECT_TRUE(DatabaseOpened);
+        EXPECT_TRUE(second.DatabaseLockedByAnother());
+    }
+    EXPECT_TRUE(QFile::exists(lockPath));   // still held by the other one
+    other.Release();
+    EXPECT_FALSE(QFile::exists(lockPath));
+}
+
 TEST_F(DataModuleTest, DataFolderMatchesWithoutRegardToCase)
 {
     QDir(DataPath).rename(QStringLiteral("data"), QStringLiteral("Data"));

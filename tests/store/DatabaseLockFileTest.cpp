@@ -85,6 +85,7 @@ TEST_F(LockFileTest, HeldFileResistsDeletionAndIsGoneAfterRelease)
     DatabaseLockFile lock;
     lock.Acquire(path);
     EXPECT_TRUE(lock.IsHeld());
+    EXPECT_FALSE(lock.SharedWithOthers());
     EXPECT_TRUE(QFileInfo::exists(path));
     EXPECT_FALSE(store::TryDeleteLockFile(path));
     EXPECT_TRUE(store::IsLockFileHeld(path));
@@ -108,6 +109,7 @@ TEST_F(LockFileTest, FileLeftByAKilledProcessIsDeletableOneHeldByALiveProcessIsN
         DatabaseLockFile second;
         second.Acquire(path);
         EXPECT_TRUE(second.IsHeld());
+        EXPECT_TRUE(second.SharedWithOthers());
     }
     EXPECT_TRUE(QFileInfo::exists(path));   // the other holder keeps it
 
@@ -119,6 +121,11 @@ TEST_F(LockFileTest, FileLeftByAKilledProcessIsDeletableOneHeldByALiveProcessIsN
     EXPECT_FALSE(QFileInfo::exists(path));
 
     // A stale file is reused by the next holder, which removes it when it ends normally.
+    {
+        DatabaseLockFile alone;
+        alone.Acquire(path);
+        EXPECT_FALSE(alone.SharedWithOthers());
+    }
     Holder next = StartHolder(path);
     ASSERT_GT(next.pid, 0);
     EXPECT_TRUE(store::IsLockFileHeld(path));
