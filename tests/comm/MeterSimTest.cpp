@@ -1,10 +1,11 @@
 // The meter simulator against the serial component, over real pseudo-terminals.
 
+#include "ChildProcess.h"
+
 #include "comm/SerialComm.h"
 #include "support/TestSupport.h"
 
 #include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -24,59 +25,8 @@ const QStringList kRecordOptions = {
 
 QByteArray PrintedRecords(const QStringList &options)
 {
-    QProcess print;
-    print.start(kSimulator, QStringList{QStringLiteral("--print")} + options);
-    if (!print.waitForFinished(30000) || print.exitCode() != 0)
-        return {};
-    return print.readAllStandardOutput();
+    return RunForOutput(kSimulator, QStringList{QStringLiteral("--print")} + options);
 }
-
-// A running simulator; its status lines are collected as they come.
-class Simulator
-{
-public:
-    explicit Simulator(const QStringList &arguments)
-    {
-        process_.start(kSimulator, arguments);
-    }
-    ~Simulator()
-    {
-        if (process_.state() != QProcess::NotRunning) {
-            process_.terminate();
-            process_.waitForFinished(10000);
-        }
-    }
-
-    // Waits for a status line that starts with prefix; returns the line ("" on timeout).
-    QString waitForLine(const QString &prefix, std::chrono::milliseconds timeout = 30s)
-    {
-        QString found;
-        WaitUntil(
-            [&] {
-                lines_ += QString::fromLocal8Bit(process_.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-                for (const QString &line : lines_)
-                    if (line.startsWith(prefix)) {
-                        found = line;
-                        return true;
-                    }
-                // A simulator that has ended will print nothing more.
-                return process_.state() == QProcess::NotRunning && process_.bytesAvailable() == 0;
-            },
-            timeout);
-        return found;
-    }
-    void clearLines() { lines_.clear(); }
-
-    bool finished(std::chrono::milliseconds timeout = 10s)
-    {
-        return WaitUntil([&] { return process_.state() == QProcess::NotRunning; }, timeout);
-    }
-    QProcess &process() { return process_; }
-
-private:
-    QProcess process_;
-    QStringList lines_;
-};
 
 struct Receiver
 {
@@ -102,7 +52,7 @@ TEST(MeterSimulator, RunArrivesThroughTheComponentByteForByte)
     ASSERT_GT(expected.size(), 1000);
 
     QTemporaryDir ports;
-    Simulator simulator(QStringList{QStringLiteral("--ports-dir"), ports.path(), QStringLiteral("--com"),
+    ChildProcess simulator(kSimulator, QStringList{QStringLiteral("--ports-dir"), ports.path(), QStringLiteral("--com"),
                                     QStringLiteral("9"), QStringLiteral("--byte-us"), QStringLiteral("100")} +
                         kRecordOptions);
     ASSERT_FALSE(simulator.waitForLine(QStringLiteral("LINK ")).isEmpty());
@@ -116,8 +66,8 @@ TEST(MeterSimulator, RunArrivesThroughTheComponentByteForByte)
 
     // Closing the port ends the simulator, which removes its link.
     receiver.comm.StopComm();
-    ASSERT_TRUE(simulator.finished());
-    EXPECT_EQ(simulator.process().exitCode(), 0);
+    ASSERT_TRUE(simulator.waitForFinished());
+    EXPECT_EQ(simulator.exitCode(), 0);
     EXPECT_FALSE(QFileInfo(ports.filePath(QStringLiteral("COM9"))).isSymLink());
     EXPECT_EQ(receiver.hangups, 0);
 }
@@ -130,16 +80,16 @@ TEST(MeterSimulator, ComponentReopensAfterTheSimulatorHasGone)
     const QByteArray firstRecords = PrintedRecords(first.mid(4));
     Receiver receiver(ports.path(), 4);
     {
-        Simulator simulator(first);
+        ChildProcess simulator(kSimulator, first);
         ASSERT_FALSE(simulator.waitForLine(QStringLiteral("LINK ")).isEmpty());
         receiver.comm.StartComm();
         ASSERT_TRUE(WaitUntil([&] { return receiver.bytes.size() >= firstRecords.size(); }, 30s));
         EXPECT_EQ(receiver.bytes, firstRecords);
 
         // The meter goes away while the port is open (Ctrl+C on the simulator).
-        simulator.process().terminate();
-        ASSERT_TRUE(simulator.finished());
-        EXPECT_EQ(simulator.process().exitCode(), 0);
+        simulator.terminate();
+        ASSERT_TRUE(simulator.waitForFinished());
+        EXPECT_EQ(simulator.exitCode(), 0);
         ASSERT_TRUE(WaitUntil([&] { return receiver.hangups == 1; }, 10s));
         EXPECT_FALSE(QFileInfo(ports.filePath(QStringLiteral("COM4"))).isSymLink());
     }
@@ -150,14 +100,14 @@ TEST(MeterSimulator, ComponentReopensAfterTheSimulatorHasGone)
                                 QStringLiteral("--fast"), QStringLiteral("--count"), QStringLiteral("5"),
                                 QStringLiteral("--seed"), QStringLiteral("99")};
     const QByteArray secondRecords = PrintedRecords(second.mid(4));
-    Simulator simulator(second);
+    ChildProcess simulator(kSimulator, second);
     ASSERT_FALSE(simulator.waitForLine(QStringLiteral("LINK ")).isEmpty());
     receiver.bytes.clear();
     receiver.comm.StartComm();
     ASSERT_TRUE(WaitUntil([&] { return receiver.bytes.size() >= secondRecords.size(); }, 30s));
     EXPECT_EQ(receiver.bytes, secondRecords);
     receiver.comm.StopComm();
-    ASSERT_TRUE(simulator.finished());
+    ASSERT_TRUE(simulator.waitForFinished());
 }
 
 TEST(MeterSimulator, RepeatSendsAgainAtEveryOpen)
@@ -167,7 +117,7 @@ TEST(MeterSimulator, RepeatSendsAgainAtEveryOpen)
                                  QStringLiteral("--fast"), QStringLiteral("--repeat"), QStringLiteral("--count"),
                                  QStringLiteral("2")};
     const QByteArray records = PrintedRecords(options.mid(4, 1) + options.mid(6));
-    Simulator simulator(options);
+    ChildProcess simulator(kSimulator, options);
     ASSERT_FALSE(simulator.waitForLine(QStringLiteral("LINK ")).isEmpty());
     Receiver receiver(ports.path(), 2);
     for (int round = 0; round < 3; ++round) {
@@ -177,8 +127,8 @@ TEST(MeterSimulator, RepeatSendsAgainAtEveryOpen)
         EXPECT_EQ(receiver.bytes, records) << round;
         receiver.comm.StopComm();
     }
-    simulator.process().terminate();
-    ASSERT_TRUE(simulator.finished());
+    simulator.terminate();
+    ASSERT_TRUE(simulator.waitForFinished());
     EXPECT_FALSE(QFileInfo(ports.filePath(QStringLiteral("COM2"))).isSymLink());
 }
 
@@ -189,10 +139,9 @@ TEST(MeterSimulator, BadOptionsAreRefused)
           QStringList{QStringLiteral("--com"), QStringLiteral("3")},
           QStringList{QStringLiteral("--device"), QStringLiteral("/nonexistent/tty")},
           QStringList{QStringLiteral("--from"), QStringLiteral("2024-05-01"), QStringLiteral("--to"), QStringLiteral("2024-04-01")}}) {
-        QProcess process;
-        process.start(kSimulator, arguments);
-        ASSERT_TRUE(process.waitForFinished(30000));
+        ChildProcess process(kSimulator, arguments);
+        ASSERT_TRUE(process.waitForFinished(30s));
         EXPECT_EQ(process.exitCode(), 2) << arguments.join(QLatin1Char(' ')).toStdString();
-        EXPECT_FALSE(process.readAllStandardError().isEmpty());
+        EXPECT_FALSE(process.standardError().isEmpty());
     }
 }
