@@ -1,0 +1,98 @@
+#include "ui/TStatusBar.h"
+
+#include <QFontMetrics>
+#include <QLabel>
+#include <QResizeEvent>
+
+namespace {
+
+// A panel label that elides its text instead of growing with it, so that a long status
+// message never pushes the clock and the version out of sight.
+class ElidedPanel : public QLabel
+{
+public:
+    explicit ElidedPanel(QWidget *parent) : QLabel(parent)
+    {
+        setTextFormat(Qt::PlainText);
+        setFrameShape(QFrame::Panel);
+        setFrameShadow(QFrame::Sunken);
+        setIndent(2);
+    }
+
+    void SetFullText(const QString &text)
+    {
+        fullText_ = text;
+        Refresh();
+    }
+
+    QSize minimumSizeHint() const override { return QSize(0, QLabel::minimumSizeHint().height()); }
+
+protected:
+    void resizeEvent(QResizeEvent *event) override
+    {
+        QLabel::resizeEvent(event);
+        Refresh();
+    }
+
+private:
+    void Refresh()
+    {
+        const int room = contentsRect().width() - 2 * indent();
+        setText(fontMetrics().elidedText(fullText_, Qt::ElideRight, qMax(0, room)));
+    }
+
+    QString fullText_;
+};
+
+} // namespace
+
+TStatusBar::TStatusBar(const std::vector<int> &panelWidths, QWidget *parent)
+    : QStatusBar(parent)
+{
+    setSizeGripEnabled(false);
+    const int count = static_cast<int>(panelWidths.size());
+    for (int index = 0; index < count; ++index) {
+        auto *label = new ElidedPanel(this);
+        label->setObjectName(QStringLiteral("Panel%1").arg(index));
+        const int width = panelWidths[static_cast<std::size_t>(index)];
+        if (index + 1 < count) {
+            label->setFixedWidth(width);
+            addWidget(label, 0);
+        } else {
+            label->setMinimumWidth(width);
+            addWidget(label, 1);
+        }
+        panels_.push_back(label);
+        texts_.emplace_back();
+        widths_.push_back(width);
+    }
+}
+
+QString TStatusBar::PanelText(int index) const
+{
+    if (index < 0 || index >= PanelCount())
+        return QString();
+    return texts_[static_cast<std::size_t>(index)];
+}
+
+void TStatusBar::SetPanelText(int index, const QString &text)
+{
+    if (index < 0 || index >= PanelCount())
+        return;
+    texts_[static_cast<std::size_t>(index)] = text;
+    static_cast<ElidedPanel *>(panels_[static_cast<std::size_t>(index)])->SetFullText(text);
+}
+
+int TStatusBar::PanelWidth(int index) const
+{
+    if (index < 0 || index >= PanelCount())
+        return 0;
+    return widths_[static_cast<std::size_t>(index)];
+}
+
+QLabel *TStatusBar::PanelLabel(int index) const
+{
+    if (index < 0 || index >= PanelCount())
+        return nullptr;
+    return panels_[static_cast<std::size_t>(index)];
+}

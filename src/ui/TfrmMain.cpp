@@ -1,0 +1,457 @@
+#include "ui/TfrmMain.h"
+
+#include "app/Log.h"
+#include "app/MessageBoxes.h"
+#include "app/Settings.h"
+#include "i18n/TranslateText.h"
+#include "meter/HBMeter.h"
+#include "meter/MeterMessages.h"
+#include "store/DataModule.h"
+#include "store/DisplayFormats.h"
+#include "store/ResultView.h"
+#include "ui/LayoutRules.h"
+#include "ui/TDBGrid.h"
+#include "ui/TImageList.h"
+#include "ui/TSaveDialog.h"
+#include "ui/TStatusBar.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFontDatabase>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusTipEvent>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+
+TfrmMain *frmMain = nullptr;
+
+namespace {
+
+// The version shown in the status bar; the digits are the program's own.
+const QString kVersionNumber = QStringLiteral("1.0.0");
+
+constexpr int kToolButtonWidth = 67;
+constexpr int kToolButtonHeight = 36;
+constexpr int kToolGapWidth = 8;
+
+} // namespace
+
+TfrmMain::TfrmMain(QWidget *parent)
+    : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    // The window's font: the platform's GUI font at 8 points.
+    QFont windowFont = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+    windowFont.setPointSize(8);
+    setFont(windowFont);
+
+    CreateComponents();
+    messageWindow_ = std::make_unique<platform::MessageWindow>(
+        [this](const platform::MessageEvent &message) { OnMessage(message); }, this);
+
+    // The design-time client area, centred on the screen; ApplyCaptions then sets the size.
+    resize(kInitialClientWidth, kInitialClientHeight);
+    if (QScreen *where = screen())
+        move(where->geometry().center() - rect().center());
+
+    if (!frmMain)
+        frmMain = this;
+    FormCreate(this);
+}
+
+TfrmMain::~TfrmMain()
+{
+    FormDestroy(this);
+    // The reader's worker may still post; the handle stays registered until the reader is gone.
+    HBReader.reset();
+    messageWindow_.reset();
+    if (frmMain == this)
+        frmMain = nullptr;
+}
+
+platform::WindowHandle TfrmMain::Handle() const
+{
+    return messageWindow_ ? messageWindow_->handle() : 0;
+}
+
+// --- components ---------------------------------------------------------------------------
+
+void TfrmMain::CreateComponents()
+{
+    MainToolBarImg = new TImageList(this);
+    SaveDialog = new TSaveDialog(this);
+    Timer = new QTimer(this);
+    Timer->setObjectName(QStringLiteral("Timer"));
+    Timer->setInterval(1000);
+    connect(Timer, &QTimer::timeout, this, [this] { TimerTimer(Timer); });
+
+    CreateMenu();
+    CreateToolBar();
+
+    StatBar = new TStatusBar({400, 180, 180, 50}, this);
+    StatBar->setObjectName(QStringLiteral("StatBar"));
+    setStatusBar(StatBar);
+
+    GridRec = new TDBGrid(this);
+    GridRec->setObjectName(QStringLiteral("GridRec"));
+    GridRec->installEventFilter(this);
+    setCentralWidget(GridRec);
+}
+
+void TfrmMain::CreateMenu()
+{
+    MainMenu = new QMenuBar(this);
+    MainMenu->setObjectName(QStringLiteral("MainMenu"));
+    setMenuBar(MainMenu);
+
+    auto makeAction = [this](QMenu *menu, const QString &name) {
+        auto *action = new QAction(this);
+        action->setObjectName(name);
+        menu->addAction(action);
+        return action;
+    };
+    auto makeSeparator = [this](QMenu *menu, const QString &name) {
+        QAction *separator = menu->addSeparator();
+        separator->setObjectName(name);
+        return separator;
+    };
+
+    File1 = new QMenu(this);
+    File1->setObjectName(QStringLiteral("File1"));
+    MainMenu->addMenu(File1);
+    mnuStart = makeAction(File1, QStringLiteral("mnuStart"));
+    mnuStart->setIcon(MainToolBarImg->Icon(TImageList::kStart));
+    N2 = makeSeparator(File1, QStringLiteral("N2"));
+    Language1 = new QMenu(this);
+    Language1->setObjectName(QStringLiteral("Language1"));
+    File1->addMenu(Language1);
+    for (std::size_t i = 0; i < LangItems.size(); ++i) {
+        QAction *item = makeAction(Language1, QStringLiteral("LangItem%1").arg(i + 1));
+        item->setCheckable(true);
+        LangItems[i] = item;
+    }
+    N1 = makeSeparator(File1, QStringLiteral("N1"));
+    mnuClear = makeAction(File1, QStringLiteral("mnuClear"));
+    mnuExportExcel = makeAction(File1, QStringLiteral("mnuExportExcel"));
+    mnuExportCSV = makeAction(File1, QStringLiteral("mnuExportCSV"));
+    mnuExit = makeAction(File1, QStringLiteral("mnuExit"));
+
+    Help1 = new QMenu(this);
+    Help1->setObjectName(QStringLiteral("Help1"));
+    MainMenu->addMenu(Help1);
+    mnuUser = makeAction(Help1, QStringLiteral("mnuUser"));
+    mnuAbout = makeAction(Help1, QStringLiteral("mnuAbout"));
+
+    connect(mnuStart, &QAction::triggered, this, [this] { mnuStartClick(mnuStart); });
+    connect(mnuClear, &QAction::triggered, this, [this] { mnuClearClick(mnuClear); });
+    connect(mnuExit, &QAction::triggered, this, [this] { mnuExitClick(mnuExit); });
+}
+
+QToolButton *TfrmMain::CreateToolButton(const QString &name, int imageIndex)
+{
+    auto *button = new QToolButton(MainToolBar);
+    button->setObjectName(name);
+    button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    button->setIconSize(MainToolBarImg->ImageSize());
+    button->setIcon(MainToolBarImg->Icon(imageIndex));
+    button->setAutoRaise(true);
+    button->setFocusPolicy(Qt::NoFocus);
+    // The least size; a longer caption makes the button wider (its size hint follows the text).
+    button->setMinimumSize(kToolButtonWidth, kToolButtonHeight);
+    button->setSizePolicy(QSizePolicy::Minimum, QSizePolicy::Minimum);
+    MainToolBar->addWidget(button);
+    return button;
+}
+
+void TfrmMain::CreateToolBar()
+{
+    MainToolBar = new QToolBar(this);
+    MainToolBar->setObjectName(QStringLiteral("MainToolBar"));
+    MainToolBar->setMovable(false);
+    MainToolBar->setFloatable(false);
+    MainToolBar->setIconSize(MainToolBarImg->ImageSize());
+    MainToolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    MainToolBar->setContextMenuPolicy(Qt::PreventContextMenu);
+    addToolBar(Qt::TopToolBarArea, MainToolBar);
+
+    btnStart = CreateToolButton(QStringLiteral("btnStart"), TImageList::kStart);
+    btnClear = CreateToolButton(QStringLiteral("btnClear"), TImageList::kClear);
+    ToolButton1 = new QWidget(MainToolBar);
+    ToolButton1->setObjectName(QStringLiteral("ToolButton1"));
+    ToolButton1->setFixedWidth(kToolGapWidth);
+    MainToolBar->addWidget(ToolButton1);
+    btnExportExcel = CreateToolButton(QStringLiteral("btnExportExcel"), TImageList::kExportExcel);
+    btnExportCSV = CreateToolButton(QStringLiteral("btnExportCSV"), TImageList::kExportCSV);
+    btnExit = CreateToolButton(QStringLiteral("btnExit"), TImageList::kExit);
+
+    connect(btnStart, &QToolButton::clicked, this, [this] { btnStartClick(btnStart); });
+    connect(btnClear, &QToolButton::clicked, this, [this] { btnClearClick(btnClear); });
+    connect(btnExit, &QToolButton::clicked, this, [this] { btnExitClick(btnExit); });
+}
+
+// --- form events --------------------------------------------------------------------------
+
+void TfrmMain::FormCreate(QObject *Sender)
+{
+    (void)Sender;
+    ClearLog();
+    CreateReader();
+    ApplyCaptions();
+    SetupResultGrid();
+    lb_StartRead = false;
+    Timer->start();
+}
+
+void TfrmMain::FormDestroy(QObject *Sender)
+{
+    (void)Sender;
+    if (Timer)
+        Timer->stop();
+}
+
+void TfrmMain::FormResize(QObject *Sender)
+{
+    (void)Sender;
+    FitGridColumns(*GridRec);
+}
+
+void TfrmMain::FormCloseQuery(QObject *Sender, bool &CanClose)
+{
+    (void)Sender;
+    CanClose = ConfirmBox(QStringLiteral("Are you sure you want to quit?")) == 6;
+}
+
+void TfrmMain::closeEvent(QCloseEvent *event)
+{
+    bool canClose = true;
+    FormCloseQuery(this, canClose);
+    if (canClose)
+        event->accept();
+    else
+        event->ignore();
+}
+
+bool TfrmMain::event(QEvent *event)
+{
+    if (event->type() == QEvent::StatusTip && hintHandlerInstalled_) {
+        ShowApplicationHint(static_cast<QStatusTipEvent *>(event)->tip());
+        return true;
+    }
+    return QMainWindow::event(event);
+}
+
+bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
+{
+    // The grid has its new size only once the window's layout has placed it.
+    if (watched == GridRec && event->type() == QEvent::Resize)
+        FormResize(this);
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// --- reader -------------------------------------------------------------------------------
+
+void TfrmMain::CreateReader()
+{
+    HBReader = std::make_unique<CHBMeter>();
+    HBReader->Setcomm(GlobalOption.MeterSet.CommPort, 9600, TParity::None, TByteSize::_8, TStopBits::_1);
+    iCurrentCount = 0;
+    iTotalCount = 0;
+}
+
+void TfrmMain::SetStartImage(int imageIndex)
+{
+    btnStart->setIcon(MainToolBarImg->Icon(imageIndex));
+    mnuStart->setIcon(MainToolBarImg->Icon(imageIndex));
+}
+
+void TfrmMain::btnStartClick(QObject *Sender)
+{
+    (void)Sender;
+    lb_StartRead = !lb_StartRead;
+    DM->qryResultLog->SetSort(QStringLiteral("FID"));
+    if (lb_StartRead) {
+        HBReader->SetPHwnd(Handle());
+        HBReader->SetStart(true);
+        SetStartImage(TImageList::kStop);
+        mnuStart->setText(TranslateText(QStringLiteral("Stop")));
+        btnStart->setText(TranslateText(QStringLiteral("Stop")));
+        btnStart->setStatusTip(btnStart->text());
+        iCurrentCount = 0;
+        StatBar->SetPanelText(0, TranslateText(QStringLiteral("Start downloading")) + QStringLiteral("..."));
+        StatBar->SetPanelText(1, QStringLiteral("COM ") + QString::number(GlobalOption.MeterSet.CommPort));
+    } else {
+        HBReader->SetStart(false);
+        SetStartImage(TImageList::kStart);
+        mnuStart->setText(TranslateText(QStringLiteral("Start")));
+        btnStart->setText(TranslateText(QStringLiteral("Start")));
+        btnStart->setStatusTip(btnStart->text());
+        StatBar->SetPanelText(0, TranslateText(QStringLiteral("Stop")));
+        StatBar->SetPanelText(1, QString());
+    }
+}
+
+void TfrmMain::mnuStartClick(QObject *Sender)
+{
+    btnStartClick(Sender);
+}
+
+void TfrmMain::StopIfRunning()
+{
+    if (lb_StartRead)
+        btnStartClick(this);
+}
+
+void TfrmMain::btnExitClick(QObject *Sender)
+{
+    (void)Sender;
+    close();
+}
+
+void TfrmMain::mnuExitClick(QObject *Sender)
+{
+    btnExitClick(Sender);
+}
+
+void TfrmMain::mnuClearClick(QObject *Sender)
+{
+    (void)Sender;
+    btnClearClick(this);
+}
+
+// --- captions -----------------------------------------------------------------------------
+
+void TfrmMain::ApplyCaptions()
+{
+    // 1. The language submenu stays hidden.
+    Language1->menuAction()->setVisible(false);
+
+    // 2. The outer size: the frame the window manager adds is known only once shown.
+    const int screenHeight = screen() ? screen()->geometry().height() : 768;
+    QSize frame(0, 0);
+    if (isVisible())
+        frame = frameGeometry().size() - geometry().size();
+    resize(kMainWindowWidth - frame.width(), MainWindowHeight(screenHeight) - frame.height());
+
+    // 3. Titles.
+    const QString title = TranslateText(GlobalOption.ApplicationCaption);
+    QGuiApplication::setApplicationDisplayName(title);
+    setWindowTitle(title);
+
+    // 4. Menu captions.
+    File1->setTitle(TranslateText(QStringLiteral("File")));
+    Help1->setTitle(TranslateText(QStringLiteral("Help")));
+    mnuUser->setText(TranslateText(QStringLiteral("User Guide")));
+    mnuAbout->setText(TranslateText(QStringLiteral("About")));
+    mnuStart->setText(TranslateText(QStringLiteral("Start")));
+    mnuClear->setText(TranslateText(QStringLiteral("Clear Data")));
+    mnuExportExcel->setText(TranslateText(QStringLiteral("Export Excel")));
+    mnuExportCSV->setText(TranslateText(QStringLiteral("Export CSV File")));
+    mnuExit->setText(TranslateText(QStringLiteral("Exit")));
+
+    // 5. Toolbar captions, then the same texts as the buttons' hints.
+    btnStart->setText(TranslateText(QStringLiteral("Start")));
+    btnClear->setText(TranslateText(QStringLiteral("Clear Data")));
+    btnExportExcel->setText(TranslateText(QStringLiteral("Export Excel")));
+    btnExportCSV->setText(TranslateText(QStringLiteral("Export CSV File")));
+    btnExit->setText(TranslateText(QStringLiteral("Exit")));
+    for (QToolButton *button : {btnStart, btnClear, btnExportExcel, btnExportCSV, btnExit})
+        button->setStatusTip(button->text());
+
+    // 6. Language items in table order.
+    for (std::size_t i = 0; i < LangItems.size(); ++i)
+        LangItems[i]->setText(TranslateText(QString::fromLatin1(kKnownLanguages[i].captionKey)));
+
+    // 7. The hint handler.
+    hintHandlerInstalled_ = true;
+
+    // 8.
+    FitGridColumns(*GridRec);
+
+    // 9. The version.
+    StatBar->SetPanelText(3, TranslateText(QStringLiteral("Version")) + QStringLiteral(": ") + kVersionNumber);
+
+    // 10. The check mark of the configured language (others keep theirs).
+    for (std::size_t i = 0; i < LangItems.size(); ++i) {
+        if (kKnownLanguages[i].languageId == GlobalOption.LanguageID)
+            LangItems[i]->setChecked(true);
+    }
+}
+
+void TfrmMain::ShowApplicationHint(const QString &hint)
+{
+    StatBar->SetPanelText(0, hint);
+}
+
+// --- clock --------------------------------------------------------------------------------
+
+QString TfrmMain::ClockText(platform::OleDate moment)
+{
+    return platform::FormatDateTime(DateFormatStr + QStringLiteral(" hh:mm:ss"), moment);
+}
+
+void TfrmMain::TimerTimer(QObject *Sender)
+{
+    (void)Sender;
+    StatBar->SetPanelText(2, ClockText(platform::Now()));
+}
+
+// --- transfer messages --------------------------------------------------------------------
+
+void TfrmMain::OnMessage(const platform::MessageEvent &message)
+{
+    switch (message.message()) {
+    case WM_TRANSFER_STATE:
+        WMTransferState(message.wParam(), message.lParam());
+        break;
+    case WM_RECORDS_READY:
+        WMRecordsReady(message.wParam(), message.lParam());
+        break;
+    case WM_QUEUE_STATUS:
+        WMQueueStatus(message.wParam(), message.lParam());
+        break;
+    default:
+        break;
+    }
+}
+
+void TfrmMain::SetCommandsEnabled(bool enabled)
+{
+    for (QToolButton *button : {btnClear, btnExportExcel, btnExit, btnExportCSV})
+        button->setEnabled(enabled);
+    for (QAction *item : {mnuClear, mnuExportExcel, mnuExit, mnuExportCSV})
+        item->setEnabled(enabled);
+}
+
+void TfrmMain::WMTransferState(platform::WParam wParam, platform::LParam lParam)
+{
+    (void)lParam;
+    if (wParam == 0) {
+        SetCommandsEnabled(false);
+        iCurrentCount = 0;
+        StatBar->SetPanelText(0, TranslateText(QStringLiteral("Start")));
+        return;
+    }
+    SetCommandsEnabled(true);
+    StatBar->SetPanelText(0, ReceivedRecordsText(GlobalOption.LanguageID, QString::number(iTotalCount)));
+    FitGridColumns(*GridRec);
+    iCurrentCount = 0;
+    UpdateColumnTitles();
+    StopIfRunning();
+}
+
+void TfrmMain::WMRecordsReady(platform::WParam wParam, platform::LParam lParam)
+{
+    (void)wParam;
+    (void)lParam;
+    SaveReceivedRecords();
+}
+
+void TfrmMain::WMQueueStatus(platform::WParam wParam, platform::LParam lParam)
+{
+    (void)wParam;
+    (void)lParam;
+}

@@ -1,0 +1,160 @@
+#pragma once
+// TfrmMain: the program's main window. It owns the meter reader (HBReader) for its whole life,
+// switches reading on and off (Start/Stop), receives the reader's worker messages through a
+// registered window handle, stores the received results through the data module's result
+// view, shows them in the read-only grid GridRec, and reports in a four-panel status bar.
+//
+// Components carry their names as object names (btnStart, mnuStart, StatBar, GridRec ...), so
+// that they can be found by name. Toolbar buttons and menu items are separate objects; each menu
+// handler only calls its button's handler.
+//
+// Construction runs FormCreate (clears the diagnostic log, creates the reader, sets captions,
+// sets up the grid, starts the clock). The data module DM must exist, with its database open,
+// before the window is created and must outlive it; the window does not open the port by
+// itself. Destruction runs FormDestroy, then ends the reader (closing its port if open).
+//
+// GUI thread only. Handlers may throw (a port that cannot be opened, a database write that
+// fails): the error leaves the handler and reaches the application's error box.
+
+#include "platform/DateTime.h"
+#include "platform/Messages.h"
+
+#include <QMainWindow>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+
+class CHBMeter;
+class QAction;
+class QMenu;
+class QMenuBar;
+class QTimer;
+class QToolBar;
+class QToolButton;
+class TDBGrid;
+class TImageList;
+class TSaveDialog;
+class TStatusBar;
+
+class TfrmMain : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit TfrmMain(QWidget *parent = nullptr);
+    ~TfrmMain() override;
+    TfrmMain(const TfrmMain &) = delete;
+    TfrmMain &operator=(const TfrmMain &) = delete;
+
+    // --- components ----------------------------------------------------------------------
+    QMenuBar *MainMenu = nullptr;
+    QMenu *File1 = nullptr;
+    QAction *mnuStart = nullptr;
+    QAction *N2 = nullptr;
+    QMenu *Language1 = nullptr;
+    std::array<QAction *, 10> LangItems{};   // LangItem1 .. LangItem10
+    QAction *N1 = nullptr;
+    QAction *mnuClear = nullptr;
+    QAction *mnuExportExcel = nullptr;
+    QAction *mnuExportCSV = nullptr;
+    QAction *mnuExit = nullptr;
+    QMenu *Help1 = nullptr;
+    QAction *mnuUser = nullptr;
+    QAction *mnuAbout = nullptr;
+
+    QToolBar *MainToolBar = nullptr;
+    QToolButton *btnStart = nullptr;
+    QToolButton *btnClear = nullptr;
+    QWidget *ToolButton1 = nullptr;   // the 8-pixel gap between Clear Data and the exports
+    QToolButton *btnExportExcel = nullptr;
+    QToolButton *btnExportCSV = nullptr;
+    QToolButton *btnExit = nullptr;
+
+    TStatusBar *StatBar = nullptr;
+    TDBGrid *GridRec = nullptr;
+    TImageList *MainToolBarImg = nullptr;
+    TSaveDialog *SaveDialog = nullptr;
+    QTimer *Timer = nullptr;
+
+    // --- fields --------------------------------------------------------------------------
+    std::unique_ptr<CHBMeter> HBReader;
+    bool lb_StartRead = false;
+    std::int32_t iCurrentCount = 0;
+    std::int32_t iTotalCount = 0;
+
+    // The handle the reader's worker posts to.
+    platform::WindowHandle Handle() const;
+
+    // --- form events ---------------------------------------------------------------------
+    void FormCreate(QObject *Sender);
+    void FormDestroy(QObject *Sender);
+    void FormResize(QObject *Sender);
+    void FormCloseQuery(QObject *Sender, bool &CanClose);
+
+    // --- commands ------------------------------------------------------------------------
+    // Start/Stop. Throws the reader's ECommsError when the port cannot be opened; lb_StartRead
+    // is then already true and nothing on screen has changed.
+    void btnStartClick(QObject *Sender);
+    void mnuStartClick(QObject *Sender);
+    // Clear Data. Throws a database error after the question; the counters then keep their
+    // values.
+    void btnClearClick(QObject *Sender);
+    void mnuClearClick(QObject *Sender);
+    void btnExitClick(QObject *Sender);
+    void mnuExitClick(QObject *Sender);
+    void TimerTimer(QObject *Sender);
+
+    void CreateReader();
+    void ApplyCaptions();
+    void StopIfRunning();
+    void ShowApplicationHint(const QString &hint);
+
+    // --- the reader's messages -----------------------------------------------------------
+    void WMTransferState(platform::WParam wParam, platform::LParam lParam);
+    void WMRecordsReady(platform::WParam wParam, platform::LParam lParam);
+    void WMQueueStatus(platform::WParam wParam, platform::LParam lParam);
+
+    // Takes every waiting entry from HBReader's parsed queue, logs and decodes it, appends the
+    // rows to the result view and writes them to the database in one batch. An entry whose
+    // date fails the check is skipped. A log line that cannot be written does not cost the
+    // entry: it is still stored, and the first log error of the call is reported once the
+    // batch is written. Throws when the batch cannot be written (the rows stay pending and are
+    // written by the next call). Returns true when the batch was written.
+    bool SaveReceivedRecords();
+
+    // --- the result grid -----------------------------------------------------------------
+    void SetupResultGrid();
+    void UpdateColumnTitles();
+    void FitGridColumns(TDBGrid &grid);
+    // "(" + unit + ")", or the empty text for an empty unit.
+    static QString UnitSuffix(const QString &unit);
+
+    // The clock's text for a moment: DateFormatStr, a blank, then hours, minutes and seconds.
+    static QString ClockText(platform::OleDate moment);
+
+protected:
+    bool event(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    void CreateComponents();
+    void CreateMenu();
+    void CreateToolBar();
+    QToolButton *CreateToolButton(const QString &name, int imageIndex);
+    void SetCommandsEnabled(bool enabled);
+    void SetStartImage(int imageIndex);
+    void OnMessage(const platform::MessageEvent &message);
+    bool StoreEntry(const QString &sDate, const QString &sTime, const QString &sID, const QString &sHB,
+                    const QString &sHCT);
+    void ReportLogError(const std::optional<QString> &error);
+
+    std::unique_ptr<platform::MessageWindow> messageWindow_;
+    bool hintHandlerInstalled_ = false;
+    bool reportingLogError_ = false;
+};
+
+// The one main window while it exists (nullptr otherwise).
+extern TfrmMain *frmMain;
