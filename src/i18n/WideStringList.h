@@ -30,7 +30,7 @@ public:
     int Count() const { return static_cast<int>(lines_.size()); }
     bool IsEmpty() const { return lines_.isEmpty(); }
 
-    // The value of the first line whose key equals name without regard to ASCII letter case;
+    // The value of the first line whose key equals name without regard to letter case;
     // empty when there is none.
     QString Value(const QString &name) const;
 
