@@ -1,0 +1,69 @@
+#include "ui/ExportCommands.h"
+
+#include "app/FileInUse.h"
+#include "app/MessageBoxes.h"
+#include "export/CsvExport.h"
+#include "export/ExportFileNames.h"
+#include "export/TDBGridExportAsXLS.h"
+#include "i18n/TranslateText.h"
+#include "store/DataModule.h"
+#include "ui/GridExportSource.h"
+#include "ui/TSaveDialog.h"
+#include "ui/TfrmMain.h"
+
+#include <QStringList>
+
+namespace {
+
+const QString kExportSuccessText = QStringLiteral("Export All Data Success!");
+
+// The CSV columns: the fields the result grid shows, whatever the grid's columns are.
+QStringList CsvFieldNames()
+{
+    return {QStringLiteral("fRecID"), QStringLiteral("fDate_C"), QStringLiteral("fTime_C"),
+            QStringLiteral("fHB_C"), QStringLiteral("fHCT_C")};
+}
+
+} // namespace
+
+void ExportCSVCommand(TSaveDialog &SaveDialog, TDM &dm)
+{
+    SaveDialog.DefaultExt = QStringLiteral("*.csv");
+    SaveDialog.Filter = QStringLiteral("CSV File|*.csv|CSV File|*.csv");
+    SaveDialog.Title = TranslateText(QStringLiteral("Export to CSV File"));
+    SaveDialog.FileName = CsvDefaultFileName();
+    if (!SaveDialog.Execute())
+        return;
+    const QString fileName = WithCsvExtension(SaveDialog.FileName);
+
+    // The units of the newest results as they are now: a transfer may have stored rows while
+    // the dialog was open.
+    const QStringList header = {
+        TranslateText(QStringLiteral("Test Number")),
+        TranslateText(QStringLiteral("Date")),
+        TranslateText(QStringLiteral("Time")),
+        TranslateText(QStringLiteral("Hemoglobin")) + TfrmMain::UnitSuffix(dm.GetHBUnit()),
+        TranslateText(QStringLiteral("Hematocrit")) + TfrmMain::UnitSuffix(dm.GetHCTUnit()),
+    };
+    GridExportSource rows(*dm.qryResultLog, CsvFieldNames());
+    ExportToCsvFile(rows, fileName, header, ListSeparatorText().front());
+    InfoBox(kExportSuccessText);
+}
+
+void ExportExcelCommand(TSaveDialog &SaveDialog, TDBGrid &GridRec)
+{
+    SaveDialog.Filter = TranslateText(QStringLiteral("Excel File")) + QStringLiteral(" (*.xls)|*.xls");
+    SaveDialog.Title = TranslateText(QStringLiteral("Export Excel"));
+    SaveDialog.FileName = XlsDefaultFileName();
+    if (!SaveDialog.Execute())
+        return;
+    const QString fileName = WithXlsExtension(SaveDialog.FileName);
+    if (IsFileInUse(fileName)) {
+        InfoBox(QStringLiteral("The selected file is in use!"));
+        return;
+    }
+    GridExportSource grid(GridRec);
+    // Refuses a table larger than a sheet before the file is touched.
+    ExportGridToFile(&TDBGridExportAsXLS::Create, grid, fileName, true);
+    InfoBox(kExportSuccessText);
+}
