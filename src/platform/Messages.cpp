@@ -83,6 +83,12 @@ MessageWindow::~MessageWindow()
 
 bool MessageWindow::event(QEvent *event)
 {
+    // A posted event reaches this thread through Qt's event queue, whose futex-based lock the
+    // thread sanitizer cannot see. Every PostMessage builds and queues its event under the
+    // registry lock, so taking that lock here makes the hand-over visible to the sanitizer.
+    {
+        std::lock_guard lock(registry().mutex);
+    }
     if (event->type() == MessageEvent::eventType()) {
         if (handler_)
             handler_(static_cast<const MessageEvent &>(*event));
