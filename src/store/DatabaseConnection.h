@@ -48,7 +48,8 @@ public:
 
     // Runs SQL that returns no rows (may hold several statements separated by ";").
     void Execute(const QString &sql);
-    // Runs a query whose first row's first column is the result; an empty text when no row.
+    // Runs a query and returns the first column of its first row; a null QString when there is
+    // no row or the value is NULL.
     QString QueryText(const QString &sql);
 
     std::int64_t LastInsertRowId() const;

@@ -1,7 +1,6 @@
 #include "store/UnitLookups.h"
 
 #include "store/DatabaseConnection.h"
-#include "store/Statement.h"
 
 namespace store {
 
@@ -11,11 +10,8 @@ namespace {
 // sorting the table. A NULL unit fails "<> ''" and never qualifies.
 QString FirstColumnOfFirstRow(DatabaseConnection &connection, const QString &sql)
 {
-    Statement query(connection, sql);
-    if (!query.Step())
-        return QString(QLatin1String(""));
-    const QString text = query.ColumnText(0);
-    return text.isNull() ? QString(QLatin1String("")) : text;
+    const QString text = connection.QueryText(sql);
+    return text.isNull() ? QStringLiteral("") : text;
 }
 
 } // namespace
