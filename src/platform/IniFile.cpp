@@ -161,10 +161,18 @@ QString CleanValue(const QByteArray &bytes, const Line &line)
 std::optional<QByteArray> ReadAll(const QString &fileName, bool &exists)
 {
     exists = false;
-    const int fd = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a FIFO in the file's place cannot stall the program.
+    const int fd = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         if (errno == ENOENT)
             return QByteArray();
+        return std::nullopt;
+    }
+    struct stat status {};
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        const int error = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
+        ::close(fd);
+        errno = error;
         return std::nullopt;
     }
     exists = true;

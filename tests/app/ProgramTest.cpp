@@ -1,7 +1,9 @@
-// Runs the built program as a child process with an empty home folder.
+// Runs the built program as a child process, from an install tree of its own and with an
+// empty home folder, so that it meets no other running copy and no earlier log folder.
 #include "support/TestSupport.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -17,17 +19,24 @@ using namespace std::chrono_literals;
 
 namespace {
 
+const QString kBuild = QStringLiteral(KELO_BINARY_DIR);
+
 class ProgramTest : public ::testing::Test
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(home_.isValid());
-        ASSERT_TRUE(QFileInfo(programPath()).isExecutable()) << programPath().toStdString();
+        ASSERT_TRUE(tmp_.isValid());
+        ASSERT_TRUE(QDir(tmp_.path()).mkpath("home"));
+        ASSERT_TRUE(QDir(tmp_.path()).mkpath("root/bin"));
+        ASSERT_TRUE(QDir(tmp_.path()).mkpath("root/KELODATA/data"));
+        layDownInstallTree();
+
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("HOME", home_.path());
+        environment.insert("HOME", home());
         environment.remove("XDG_DATA_HOME");
-        environment.insert("XDG_RUNTIME_DIR", home_.path());
+        environment.insert("XDG_RUNTIME_DIR", home());
+        environment.insert("TMPDIR", home());
         environment.insert("QT_QPA_PLATFORM", "offscreen");
         process_.setProcessEnvironment(environment);
         process_.setProcessChannelMode(QProcess::ForwardedChannels);
@@ -40,13 +49,37 @@ protected:
         }
     }
 
-    static QString programPath() { return QStringLiteral(KELO_BINARY_DIR) + "/bin/KELO_HB_METER"; }
-    QString logFolder() const { return home_.path() + "/.local/share/KELODATA"; }
+    QString home() const { return tmp_.path() + "/home"; }
+    QString root() const { return tmp_.path() + "/root"; }
+    QString logFolder() const { return home() + "/.local/share/KELODATA"; }
+
+    // The program, its language folders, the settings and an empty database, as installed.
+    void layDownInstallTree()
+    {
+        ASSERT_TRUE(QFile::copy(kBuild + "/bin/KELO_HB_METER", root() + "/bin/KELO_HB_METER"));
+        ASSERT_TRUE(QFile::copy(kBuild + "/KELODATA/HBAPP.INI", root() + "/KELODATA/HBAPP.INI"));
+        const QDir bin(kBuild + "/bin");
+        for (const QString &language : bin.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            bool numeric = false;
+            language.toInt(&numeric);
+            if (!numeric)
+                continue;
+            ASSERT_TRUE(QDir(root() + "/bin").mkdir(language));
+            for (const QString &file : QDir(bin.filePath(language)).entryList(QDir::Files))
+                ASSERT_TRUE(QFile::copy(bin.filePath(language + "/" + file), root() + "/bin/" + language + "/" + file));
+        }
+        const QString database = root() + "/KELODATA/data/HB_data1.dat";
+        if (QFileInfo(kBuild + "/bin/make-db").isExecutable())
+            ASSERT_EQ(QProcess::execute(kBuild + "/bin/make-db", {database}), 0);
+        else if (QFileInfo::exists(kBuild + "/KELODATA/data/HB_data1.dat"))
+            ASSERT_TRUE(QFile::copy(kBuild + "/KELODATA/data/HB_data1.dat", database));
+    }
 
     // Starts the program and waits until it has made its log folder.
     void startAndWaitForFolder()
     {
-        process_.start(programPath(), {});
+        ASSERT_FALSE(QFileInfo::exists(logFolder()));
+        process_.start(root() + "/bin/KELO_HB_METER", {});
         ASSERT_TRUE(process_.waitForStarted(10000)) << process_.errorString().toStdString();
         ASSERT_TRUE(testsupport::WaitUntil([&] { return QFileInfo(logFolder()).isDir(); }, 20s));
         EXPECT_EQ(process_.state(), QProcess::Running);
@@ -60,7 +93,7 @@ protected:
         EXPECT_EQ(process_.exitCode(), 0);
     }
 
-    QTemporaryDir home_;
+    QTemporaryDir tmp_;
     QProcess process_;
 };
 
@@ -70,8 +103,11 @@ TEST_F(ProgramTest, FirstStartMakesTheLogFolderAndRunsUntilTerminated)
 {
     startAndWaitForFolder();
     // Still running its message loop a while later, not merely slow to end.
-    EXPECT_FALSE(process_.waitForFinished(300));
+    EXPECT_FALSE(process_.waitForFinished(500));
     expectCleanEndAfter(SIGTERM);
+    // Nothing else was made in the home folder's data place.
+    EXPECT_EQ(QDir(home() + "/.local/share").entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+              QStringList{"KELODATA"});
 }
 
 TEST_F(ProgramTest, InterruptEndsTheProgramCleanly)

@@ -174,6 +174,14 @@ TEST_F(IniFileTest, NewKeyGoesAtTheEndOfItsSectionWithTheFileLineEnds)
     const QString g = file("[EMPTY]\n[OTHER]\nk=v\n", "g.ini");
     ASSERT_TRUE(WritePrivateProfileString("empty", "Key", "v", g));
     EXPECT_EQ(ReadFileBytes(g), "[EMPTY]\nKey=v\n[OTHER]\nk=v\n");
+
+    // Mixed line ends: the new line ends like the one before it, so it cannot swallow the
+    // blank line that follows.
+    const QString h = file("[A]\rk=1\n\n[B]\r", "h.ini");
+    ASSERT_TRUE(WritePrivateProfileString("A", "k2", "v", h));
+    EXPECT_EQ(ReadFileBytes(h), "[A]\rk=1\nk2=v\n\n[B]\r");
+    ASSERT_TRUE(WritePrivateProfileString("C", "k", "w", h));
+    EXPECT_EQ(ReadFileBytes(h), "[A]\rk=1\nk2=v\n\n[B]\r\r[C]\rk=w\r");
 }
 
 TEST_F(IniFileTest, MissingSectionIsAddedAtTheEnd)
@@ -276,4 +284,15 @@ TEST_F(IniFileTest, WrittenValuesReadBack)
     }
     EXPECT_TRUE(ReadFileBytes(f).startsWith("; keep me\n[OTHER]\nx=1\n"));
     EXPECT_EQ(read("OTHER", "x", f), "1");
+}
+
+TEST_F(IniFileTest, SomethingOtherThanAFileReadsAsMissing)
+{
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path("fifo.ini")).constData(), 0600), 0);
+    EXPECT_EQ(read("COMM", "Port", path("fifo.ini")), "<default>");   // returns at once
+    errno = 0;
+    EXPECT_FALSE(WritePrivateProfileString("COMM", "Port", "3", path("fifo.ini")));
+    EXPECT_EQ(errno, EINVAL);
+    ASSERT_TRUE(QDir(dir_.path()).mkdir("folder.ini"));
+    EXPECT_EQ(read("COMM", "Port", path("folder.ini")), "<default>");
 }
