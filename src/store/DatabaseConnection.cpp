@@ -89,7 +89,8 @@ void DatabaseConnection::Open(const QString &path, const QByteArray &key, OpenMo
         throw DatabaseError(QStringLiteral("The file already exists: %1").arg(path));
 
     const QByteArray nativePath = QFile::encodeName(path);
-    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_PRIVATECACHE;
+    // One thread uses a connection: no per-call mutex (it cost a sixth of a full load).
+    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_PRIVATECACHE | SQLITE_OPEN_NOMUTEX;
     if (mode == OpenMode::CreateNewFile)
         flags |= SQLITE_OPEN_CREATE;
     HandleGuard guard;
