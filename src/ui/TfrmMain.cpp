@@ -148,6 +148,8 @@ void TfrmMain::CreateMenu()
 
     connect(mnuStart, &QAction::triggered, this, [this] { mnuStartClick(mnuStart); });
     connect(mnuClear, &QAction::triggered, this, [this] { mnuClearClick(mnuClear); });
+    connect(mnuExportExcel, &QAction::triggered, this, [this] { mnuExportExcelClick(mnuExportExcel); });
+    connect(mnuExportCSV, &QAction::triggered, this, [this] { mnuExportCSVClick(mnuExportCSV); });
     connect(mnuExit, &QAction::triggered, this, [this] { mnuExitClick(mnuExit); });
 }
 
@@ -190,6 +192,8 @@ void TfrmMain::CreateToolBar()
 
     connect(btnStart, &QToolButton::clicked, this, [this] { btnStartClick(btnStart); });
     connect(btnClear, &QToolButton::clicked, this, [this] { btnClearClick(btnClear); });
+    connect(btnExportExcel, &QToolButton::clicked, this, [this] { btnExportExcelClick(btnExportExcel); });
+    connect(btnExportCSV, &QToolButton::clicked, this, [this] { btnExportCSVClick(btnExportCSV); });
     connect(btnExit, &QToolButton::clicked, this, [this] { btnExitClick(btnExit); });
 }
 

@@ -102,6 +102,12 @@ public:
     // values.
     void btnClearClick(QObject *Sender);
     void mnuClearClick(QObject *Sender);
+    // Export CSV File and Export Excel (ui/ExportCommands.h). Throw when the file cannot be
+    // written or the table does not fit into a sheet; the success box has then not been shown.
+    void btnExportCSVClick(QObject *Sender);
+    void mnuExportCSVClick(QObject *Sender);
+    void btnExportExcelClick(QObject *Sender);
+    void mnuExportExcelClick(QObject *Sender);
     void btnExitClick(QObject *Sender);
     void mnuExitClick(QObject *Sender);
     void TimerTimer(QObject *Sender);

@@ -20,6 +20,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QAction>
 #include <QRegularExpression>
 #include <QToolButton>
 
@@ -460,4 +461,32 @@ TEST_F(ExportCommands, ExcelTakesAFullSheetAndRefusesOneResultMoreBeforeWriting)
     EXPECT_FALSE(QFileInfo::exists(Path(QStringLiteral("new.xls"))));
     EXPECT_EQ(GridCurrentRow(), 7);
     EXPECT_FALSE(view.DisplayUpdatesDisabled());
+}
+
+// --- from the main window ----------------------------------------------------------------
+
+TEST_F(ExportCommands, ToolbarButtonsAndMenuItemsRunTheExports)
+{
+    StoreThree();
+    SelectRow(1);
+    dialogs.saveAnswers.push_back(Path(QStringLiteral("button")));
+    window->btnExportCSV->click();
+    dialogs.saveAnswers.push_back(Path(QStringLiteral("menu")));
+    window->mnuExportCSV->trigger();
+    dialogs.saveAnswers.push_back(Path(QStringLiteral("button")));
+    window->btnExportExcel->click();
+    dialogs.saveAnswers.push_back(Path(QStringLiteral("menu")));
+    window->mnuExportExcel->trigger();
+
+    ASSERT_EQ(dialogs.saveRequests.size(), 4u);
+    EXPECT_EQ(dialogs.saveRequests[1].title, QStringLiteral("In CSV-Datei exportieren"));
+    EXPECT_EQ(dialogs.saveRequests[3].title, QStringLiteral("Nach Excel exportieren"));
+    EXPECT_EQ(testsupport::ReadFileBytes(Path(QStringLiteral("button.csv"))), kThreeRowsSemicolon);
+    EXPECT_EQ(testsupport::ReadFileBytes(Path(QStringLiteral("menu.csv"))), kThreeRowsSemicolon);
+    EXPECT_EQ(testsupport::ReadFileBytes(Path(QStringLiteral("menu.xls"))),
+              testsupport::ReadFileBytes(Path(QStringLiteral("button.xls"))));
+    EXPECT_TRUE(testsupport::ReadFileBytes(Path(QStringLiteral("menu.xls"))).endsWith(QByteArray("\x0A\x00\x00\x00", 4)));
+    EXPECT_EQ(dialogs.boxes.size(), 4u);
+    EXPECT_EQ(GridCurrentRow(), 1);
+    EXPECT_EQ(CurrentRecID(), QStringLiteral("0013"));
 }
