@@ -163,7 +163,7 @@ void DatabaseConnection::Execute(const QString &sql)
     if (rc != SQLITE_OK) {
         QString text = message ? QString::fromUtf8(message) : QString::fromUtf8(sqlite3_errstr(rc));
         sqlite3_free(message);
-        throw DatabaseError(QStringLiteral("%1 (%2)").arg(text, sql), rc);
+        throw DatabaseError(QStringLiteral("%1 (%2)").arg(text, sql), rc, text);
     }
 }
 
@@ -192,8 +192,8 @@ bool DatabaseConnection::InTransaction() const
 
 void DatabaseConnection::ThrowError(const QString &context, int resultCode) const
 {
-    throw DatabaseError(QStringLiteral("%1: %2").arg(context, EngineMessage(db_, resultCode)),
-                        resultCode);
+    const QString reason = EngineMessage(db_, resultCode);
+    throw DatabaseError(QStringLiteral("%1: %2").arg(context, reason), resultCode, reason);
 }
 
 } // namespace store

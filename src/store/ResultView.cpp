@@ -620,7 +620,7 @@ void ResultView::UpdateBatch()
 
     std::vector<std::int64_t> ids;
     ids.reserve(pending_.size());
-    {
+    try {
         Transaction transaction(connection_);
         Statement insert(connection_, InsertSql());
         for (const std::uint32_t row : pending_) {
@@ -645,6 +645,12 @@ void ResultView::UpdateBatch()
             insert.Reset();
         }
         transaction.Commit();
+    } catch (const DatabaseError &error) {
+        // The user sees this text; the statement's SQL would tell him nothing.
+        const QString reason = error.reason().isEmpty() ? error.message() : error.reason();
+        throw DatabaseError(QStringLiteral("The results could not be written to the database %1: %2")
+                                .arg(connection_.Path(), reason),
+                            error.resultCode(), error.reason());
     }
 
     // Only now, with the batch on the disk, do the rows count as stored.

@@ -90,7 +90,11 @@ TEST(BatchWriteFailure, FullDiskKeepsRowsPendingAndALaterWriteStoresThem)
             view.UpdateBatch();
             FAIL() << "the write succeeded beyond the file size limit";
         } catch (const DatabaseError &error) {
-            EXPECT_FALSE(error.message().isEmpty());
+            EXPECT_TRUE(error.message().startsWith(QStringLiteral("The results could not be written to the database ")
+                                                   + database.Path() + QStringLiteral(": ")))
+                << error.message().toStdString();
+            EXPECT_FALSE(error.message().contains(QStringLiteral("INSERT"))) << error.message().toStdString();
+            EXPECT_FALSE(error.reason().isEmpty());
         }
         limit.Lift();
     }
