@@ -5,6 +5,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <system_error>
 
 TCommThread::TCommThread(std::shared_ptr<TCommLink> link) : link_(std::move(link)) {}

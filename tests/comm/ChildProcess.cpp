@@ -118,6 +118,12 @@ void ChildProcess::terminate()
         ::kill(pid_, SIGTERM);
 }
 
+void ChildProcess::interrupt()
+{
+    if (running())
+        ::kill(pid_, SIGINT);
+}
+
 bool ChildProcess::running()
 {
     if (pid_ < 0)

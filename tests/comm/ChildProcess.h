@@ -25,8 +25,10 @@ public:
     // Waits until a line of standard output starts with prefix; the line, or "" on timeout or
     // when the child ended without printing it.
     QString waitForLine(const QString &prefix, std::chrono::milliseconds timeout = std::chrono::seconds(30));
-    // Sends SIGTERM (what Ctrl+C or a session end would do).
+    // Sends SIGTERM (a session end or kill).
     void terminate();
+    // Sends SIGINT (Ctrl+C in a terminal).
+    void interrupt();
     // Waits for the child to end; false on timeout.
     bool waitForFinished(std::chrono::milliseconds timeout = std::chrono::seconds(10));
     bool running();

@@ -87,7 +87,7 @@ TEST(MeterSimulator, ComponentReopensAfterTheSimulatorHasGone)
         EXPECT_EQ(receiver.bytes, firstRecords);
 
         // The meter goes away while the port is open (Ctrl+C on the simulator).
-        simulator.terminate();
+        simulator.interrupt();
         ASSERT_TRUE(simulator.waitForFinished());
         EXPECT_EQ(simulator.exitCode(), 0);
         ASSERT_TRUE(WaitUntil([&] { return receiver.hangups == 1; }, 10s));
