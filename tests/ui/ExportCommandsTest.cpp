@@ -16,18 +16,21 @@
 #include "ui/TSaveDialog.h"
 #include "ui/TfrmMain.h"
 
+#include <QAction>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QAction>
 #include <QRegularExpression>
 #include <QToolButton>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
+#include <optional>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -489,4 +492,60 @@ TEST_F(ExportCommands, ToolbarButtonsAndMenuItemsRunTheExports)
     EXPECT_EQ(dialogs.boxes.size(), 4u);
     EXPECT_EQ(GridCurrentRow(), 1);
     EXPECT_EQ(CurrentRecID(), QStringLiteral("0013"));
+}
+
+namespace {
+
+// Scripted dialogs that let something happen while the save dialog is open.
+class DialogsWithHook : public testsupport::ScriptedDialogs
+{
+public:
+    std::function<void()> whileSaveDialogIsOpen;
+    std::optional<QString> SaveFile(const platform::SaveFileRequest &request) override
+    {
+        if (whileSaveDialogIsOpen)
+            whileSaveDialogIsOpen();
+        return ScriptedDialogs::SaveFile(request);
+    }
+};
+
+} // namespace
+
+TEST_F(ExportCommands, ResultsStoredWhileTheDialogIsOpenAreExportedWithTheirUnits)
+{
+    StoreThree();
+    {
+        DialogsWithHook hooked;
+        hooked.whileSaveDialogIsOpen = [this] {
+            Result arriving;
+            arriving.recID = QStringLiteral("0015");
+            arriving.hbUnit = QStringLiteral("g/L");
+            arriving.hb = QStringLiteral("150");
+            arriving.transferTime = 46002.0;
+            Store({arriving});
+        };
+        hooked.saveAnswers.push_back(Path(QStringLiteral("late.csv")));
+        ExportCSVCommand(*window->SaveDialog, *dm);
+        hooked.saveAnswers.push_back(Path(QStringLiteral("late.xls")));
+        ExportExcelCommand(*window->SaveDialog, *window->GridRec);
+        EXPECT_EQ(hooked.boxes.size(), 2u);
+    }
+    platform::SetDialogs(&dialogs);
+
+    EXPECT_EQ(testsupport::ReadFileBytes(Path(QStringLiteral("late.csv"))),
+              "Testnummer;Datum;Zeit;H\xE4moglobin(g/L);H\xE4matokrit(%)\r\n"
+              "0012;05.03.24;14:07;14.2;42\r\n"
+              "0013;06.03.24;06:00;L9,5;L28\r\n"
+              "0014;05.03.24;14:07;17.0;45\r\n"
+              "0015;05.03.24;14:07;150;42\r\n");
+    // The sheet: the three first results, the one stored during the CSV dialog and the one
+    // stored during the Excel dialog, under the title row; every cell a text.
+    const QByteArray sheet = testsupport::ReadFileBytes(Path(QStringLiteral("late.xls")));
+    int labels = 0;
+    for (qsizetype at = 0; at + 4 <= sheet.size();) {
+        const auto id = qFromLittleEndian<quint16>(sheet.constData() + at);
+        labels += id == 0x0204 ? 1 : 0;
+        at += 4 + qFromLittleEndian<quint16>(sheet.constData() + at + 2);
+    }
+    EXPECT_EQ(labels, 5 * (1 + 5));
 }
