@@ -69,10 +69,11 @@ protected:
                 ASSERT_TRUE(QFile::copy(bin.filePath(language + "/" + file), root() + "/bin/" + language + "/" + file));
         }
         const QString database = root() + "/KELODATA/data/HB_data1.dat";
-        if (QFileInfo(kBuild + "/bin/make-db").isExecutable())
+        if (QFileInfo(kBuild + "/bin/make-db").isExecutable()) {
             ASSERT_EQ(QProcess::execute(kBuild + "/bin/make-db", {database}), 0);
-        else if (QFileInfo::exists(kBuild + "/KELODATA/data/HB_data1.dat"))
+        } else if (QFileInfo::exists(kBuild + "/KELODATA/data/HB_data1.dat")) {
             ASSERT_TRUE(QFile::copy(kBuild + "/KELODATA/data/HB_data1.dat", database));
+        }
     }
 
     // Starts the program and waits until it has made its log folder.
