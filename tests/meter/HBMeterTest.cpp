@@ -2,6 +2,7 @@
 // transfers over a real pseudo-terminal.
 #include "meter/HBMeter.h"
 #include "meter/MeterMessages.h"
+#include "ChildProcess.h"
 #include "MeterTestSupport.h"
 #include "platform/CodePage.h"
 #include "support/TestSupport.h"
@@ -15,9 +16,7 @@
 #include <pty.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <chrono>
-#include <thread>
 #include <vector>
 
 using namespace metertest;
@@ -49,7 +48,6 @@ public:
     }
     bool Linked() const { return linked_ && folder_.isValid(); }
     QString Folder() const { return folder_.path(); }
-    int Master() const { return master_; }
     // How many descriptors of this process have the slave end open.
     int OpenCount() const
     {
@@ -59,30 +57,6 @@ public:
             if (QFile::symLinkTarget(fds.filePath(entry)) == slaveName_)
                 ++n;
         return n;
-    }
-
-    // Writes all bytes to the meter's end, at the pace of the given baud rate (10 bits a byte)
-    // or, with 0, as fast as the terminal takes them.
-    bool Write(const QByteArray &bytes, int baud) const
-    {
-        using clock = std::chrono::steady_clock;
-        const qsizetype slice = baud == 0 ? bytes.size() : 8;
-        const auto start = clock::now();
-        for (qsizetype at = 0; at < bytes.size(); at += slice) {
-            if (baud != 0)
-                std::this_thread::sleep_until(start + std::chrono::microseconds(at * 10'000'000LL / baud));
-            const qsizetype n = std::min(slice, bytes.size() - at);
-            qsizetype done = 0;
-            while (done < n) {
-                const ssize_t w = ::write(master_, bytes.constData() + at + done, static_cast<size_t>(n - done));
-                if (w < 0 && errno == EINTR)
-                    continue;
-                if (w <= 0)
-                    return false;
-                done += w;
-            }
-        }
-        return true;
     }
 
 private:
@@ -223,66 +197,90 @@ TEST(CHBMeter, DestructionClosesAnOpenPort)
 
 namespace {
 
-// N records through the pty: every entry arrives with its fields, the messages come in
-// transfer order, and the transfer ends on its own.
-void RunTransfer(int baud, int records)
+const QString kSimulator = QStringLiteral(KELO_BINARY_DIR "/bin/meter-sim");
+
+// The entries a stream of well-formed records must give: one per record with line 4 as its
+// HCT, and a second one when the record has a fifth line.
+std::vector<TMeterRecord> ExpectedEntries(const QByteArray &stream, int &records)
 {
-    PortLink link(5);
-    ASSERT_TRUE(link.Linked());
+    std::vector<TMeterRecord> out;
+    records = 0;
+    const QString text = QString::fromLatin1(stream);
+    for (const QString &record : text.split(QStringLiteral("\r\n\r\n"), Qt::SkipEmptyParts)) {
+        QStringList lines = record.split(QStringLiteral("\r\n"));
+        while (!lines.isEmpty() && lines.first().isEmpty())
+            lines.removeFirst();
+        if (lines.isEmpty())
+            continue;
+        ++records;
+        const qsizetype blank = lines[0].indexOf(u' ');
+        TMeterRecord entry{lines[0].left(blank), lines[0].mid(blank + 1), lines.value(1), lines.value(2), lines.value(3)};
+        out.push_back(entry);
+        if (lines.size() >= 5) {
+            entry.sHCT = lines[4];
+            out.push_back(entry);
+        }
+    }
+    return out;
+}
+
+// The simulator sends its records through a pty linked as COM6; the reader, switched on as
+// the main window does, must give every entry with its fields and the messages of one
+// transfer in order, ending on its own.
+void RunSimulatedTransfer(const QStringList &pace, int count)
+{
+    const QStringList recordOptions = {QStringLiteral("--count"),      QString::number(count), QStringLiteral("--seed"),
+                                       QString::number(count),         QStringLiteral("--second-hct"),
+                                       QStringLiteral("0.3"),          QStringLiteral("--flag-rate"),
+                                       QStringLiteral("0.3"),          QStringLiteral("--units"),
+                                       QStringLiteral("g/dL,mmol/L,g/L"), QStringLiteral("--seconds")};
+    const QByteArray stream = RunForOutput(kSimulator, QStringList{QStringLiteral("--print")} + recordOptions);
+    int records = 0;
+    const std::vector<TMeterRecord> expected = ExpectedEntries(stream, records);
+    ASSERT_EQ(records, count);
+    ASSERT_GT(static_cast<int>(expected.size()), count);   // some records carry a second HCT
+
+    QTemporaryDir ports;
+    ChildProcess simulator(kSimulator, QStringList{QStringLiteral("--ports-dir"), ports.path(), QStringLiteral("--com"),
+                                                   QStringLiteral("6")} + pace + recordOptions);
+    ASSERT_FALSE(simulator.waitForLine(QStringLiteral("LINK ")).isEmpty());
+
     MessageLog log;
     CHBMeter meter;
-    meter.Comm()->SetPortsFolder(link.Folder());
-    meter.Setcomm(5, 9600, TParity::None, TByteSize::_8, TStopBits::_1);
+    meter.Comm()->SetPortsFolder(ports.path());
+    meter.Setcomm(6, 9600, TParity::None, TByteSize::_8, TStopBits::_1);
     meter.SetPHwnd(log.Handle());
     meter.SetStart(true);
+    ASSERT_TRUE(WaitUntil([&] { return log.Ends() == 1; }, std::chrono::seconds(120))) << log.Pattern();
+    meter.SetStart(false);   // as the main window does at the end of a transfer
+    ASSERT_TRUE(simulator.waitForFinished());
 
-    std::vector<RecordFields> sent;
-    QByteArray stream;
-    int entries = 0;
-    for (int i = 0; i < records; ++i) {
-        sent.push_back(MakeFields(i, i % 4 == 3));
-        stream += RecordText(sent.back()).toLatin1();
-        entries += sent.back().secondHct.isEmpty() ? 1 : 2;
-        if (i % 5 == 4)
-            stream += "\r\n";   // the odd extra line end between records
-    }
-
-    std::atomic<bool> written{false};
-    std::thread writer([&] { written = link.Write(stream, baud); });
-    const bool ended = WaitUntil([&] { return log.Ends() == 1; }, std::chrono::seconds(60));
-    writer.join();
-    ASSERT_TRUE(written.load());
-    ASSERT_TRUE(ended) << log.Pattern();
-    meter.SetStart(false);
-
-    EXPECT_EQ(log.Pattern(), "S" + Repeat("QR", records) + "E");
-    EXPECT_EQ(meter.RecordCount(), records);
+    EXPECT_EQ(log.Pattern(), "S" + Repeat("QR", count) + "E");
+    EXPECT_EQ(meter.RecordCount(), count);
     EXPECT_GE(log.messages.back().lParam, 1500);
+    const Message &lastReady = log.messages[log.messages.size() - 2];
+    EXPECT_EQ(lastReady.wParam, expected.size());
+    EXPECT_EQ(lastReady.lParam, count);
+
     const std::vector<TMeterRecord> got = DrainEntries(meter);
-    ASSERT_EQ(static_cast<int>(got.size()), entries);
-    std::size_t at = 0;
-    for (const RecordFields &f : sent) {
-        for (const QString &hct : {f.hct, f.secondHct}) {
-            if (hct.isEmpty())
-                continue;
-            const TMeterRecord &r = got[at++];
-            EXPECT_EQ(r.sDate, f.date);
-            EXPECT_EQ(r.sTime, f.time);
-            EXPECT_EQ(r.sID, f.id);
-            EXPECT_EQ(r.sHB, f.hb);
-            EXPECT_EQ(r.sHCT, hct);
-        }
+    ASSERT_EQ(got.size(), expected.size());
+    for (std::size_t i = 0; i < got.size(); ++i) {
+        EXPECT_EQ(got[i].sDate, expected[i].sDate) << i;
+        EXPECT_EQ(got[i].sTime, expected[i].sTime) << i;
+        EXPECT_EQ(got[i].sID, expected[i].sID) << i;
+        EXPECT_EQ(got[i].sHB, expected[i].sHB) << i;
+        EXPECT_EQ(got[i].sHCT, expected[i].sHCT) << i;
     }
 }
 
 } // namespace
 
-TEST(CHBMeterOverPty, TransferAtTheMetersLineRate)
+TEST(CHBMeterWithSimulator, TransferAtTheMetersLineRate)
 {
-    RunTransfer(9600, 12);
+    RunSimulatedTransfer({}, 15);
 }
 
-TEST(CHBMeterOverPty, TransferAtFullSpeed)
+TEST(CHBMeterWithSimulator, TransferAtFullSpeed)
 {
-    RunTransfer(0, 300);
+    RunSimulatedTransfer({QStringLiteral("--fast")}, 400);
 }
