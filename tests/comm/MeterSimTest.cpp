@@ -1,6 +1,7 @@
 // The meter simulator against the serial component, over real pseudo-terminals.
 
 #include "ChildProcess.h"
+#include "PtyPair.h"
 
 #include "comm/SerialComm.h"
 #include "support/TestSupport.h"
@@ -130,6 +131,20 @@ TEST(MeterSimulator, RepeatSendsAgainAtEveryOpen)
     simulator.terminate();
     ASSERT_TRUE(simulator.waitForFinished());
     EXPECT_FALSE(QFileInfo(ports.filePath(QStringLiteral("COM2"))).isSymLink());
+}
+
+TEST(MeterSimulator, WritesToASerialDeviceGivenByPath)
+{
+    // A pseudo-terminal's slave stands in for a real port: the test reads the other end.
+    PtyPair pty;
+    const QStringList options = {QStringLiteral("--count"), QStringLiteral("4"), QStringLiteral("--seed"), QStringLiteral("3")};
+    const QByteArray records = PrintedRecords(options);
+    ChildProcess simulator(kSimulator, QStringList{QStringLiteral("--device"), pty.slavePath(), QStringLiteral("--start"),
+                                                   QStringLiteral("now"), QStringLiteral("--byte-us"), QStringLiteral("50")} +
+                                           options);
+    EXPECT_EQ(pty.receive(records.size()), records);
+    ASSERT_TRUE(simulator.waitForFinished());
+    EXPECT_EQ(simulator.exitCode(), 0);
 }
 
 TEST(MeterSimulator, BadOptionsAreRefused)

@@ -59,6 +59,8 @@ QByteArray PtyPair::receive(qsizetype count, std::chrono::milliseconds timeout)
         const ssize_t n = ::read(master_, buffer, std::min<qsizetype>(sizeof buffer, count - got.size()));
         if (n > 0)
             got.append(buffer, n);
+        else if (n < 0 && errno == EIO)
+            ::poll(nullptr, 0, 1); // nobody has the other side open (yet): look again shortly
         else if (n < 0 && errno != EINTR && errno != EAGAIN)
             break;
     }

@@ -25,7 +25,8 @@ public:
 
     // Writes all bytes to the master side (the component receives them).
     void send(const QByteArray &bytes);
-    // Reads from the master until count bytes have come or the timeout passes.
+    // Reads from the master until count bytes have come or the timeout passes (also while
+    // nobody has the slave side open).
     QByteArray receive(qsizetype count, std::chrono::milliseconds timeout = std::chrono::seconds(10));
     // Closes the master side: the component's side hangs up.
     void closeMaster();

@@ -1,9 +1,11 @@
 #include "PtyPair.h"
 
+#include "app/Folders.h"
 #include "comm/CommLineSettings.h"
 #include "comm/SerialComm.h"
 #include "support/TestSupport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -180,6 +182,22 @@ TEST(CommOpen, OpensClosesAndReopensExclusively)
     EXPECT_EQ(port.received(), QByteArray("again"));
     comm.StopComm();
     EXPECT_EQ(port.hangups, 0);
+}
+
+TEST(CommOpen, PortLinksAreLookedForInTheDataFolder)
+{
+    PtyPair pty(8);
+    QTemporaryDir data;
+    ASSERT_TRUE(QDir().mkpath(data.filePath(QStringLiteral("ports"))));
+    ASSERT_TRUE(QFile::link(pty.slavePath(), data.filePath(QStringLiteral("ports/COM8"))));
+    const QString savedDataPath = DataPath;
+    DataPath = data.path();
+    TComm comm;
+    comm.SetCommPort(8);
+    EXPECT_NO_THROW(comm.StartComm());
+    EXPECT_EQ(comm.DevicePath(), data.filePath(QStringLiteral("ports/COM8")));
+    comm.StopComm();
+    DataPath = savedDataPath;
 }
 
 TEST(CommOpen, PortOpenPropertyOpensAndCloses)
