@@ -440,11 +440,15 @@ void TfrmMain::WMTransferState(platform::WParam wParam, platform::LParam lParam)
         return;
     }
     SetCommandsEnabled(true);
-    StatBar->SetPanelText(0, ReceivedRecordsText(GlobalOption.LanguageID, QString::number(iTotalCount)));
+    const QString report = ReceivedRecordsText(GlobalOption.LanguageID, QString::number(iTotalCount));
+    StatBar->SetPanelText(0, report);
     FitGridColumns(*GridRec);
     iCurrentCount = 0;
     UpdateColumnTitles();
     StopIfRunning();
+    // Switching reading off writes "Stop" into the same panel; the count is what the user
+    // needs to see at the end of a download, so it is shown again.
+    StatBar->SetPanelText(0, report);
 }
 
 void TfrmMain::WMRecordsReady(platform::WParam wParam, platform::LParam lParam)
