@@ -2,11 +2,16 @@
 
 #include "app/Folders.h"
 #include "app/program/Application.h"
+#include "app/program/SingleInstanceGuard.h"
 #include "app/program/TerminationSignals.h"
+#include "app/program/WindowTitleBeacon.h"
 #include "platform/Dialogs.h"
+#include "store/DataModule.h"
+#include "ui/FrmAbout.h"
+#include "ui/TfrmMain.h"
 #include "ui/WidgetDialogs.h"
 
-#include <cstdlib>
+#include <memory>
 
 namespace {
 
@@ -18,6 +23,19 @@ public:
     ~InstalledDialogs() { platform::SetDialogs(nullptr); }
     InstalledDialogs(const InstalledDialogs &) = delete;
     InstalledDialogs &operator=(const InstalledDialogs &) = delete;
+};
+
+// The About box as the process-wide FrmAbout while it exists.
+class AboutBox
+{
+public:
+    explicit AboutBox(QWidget *owner) : box_(owner) { FrmAbout = &box_; }
+    ~AboutBox() { FrmAbout = nullptr; }
+    AboutBox(const AboutBox &) = delete;
+    AboutBox &operator=(const AboutBox &) = delete;
+
+private:
+    TFrmAbout box_;
 };
 
 } // namespace
@@ -40,16 +58,36 @@ int RunProgram(int argc, char **argv)
     SetupFolders();
 
     // 5. Single-instance guard: end here, before the data module, when another copy runs.
+    //    The guard has shown its message or brought the other copy's window forward.
+    if (IsAlreadyRunning())
+        return kExitRefused;
 
     // 6. Data module: languages, display formats, the result database (sets DatabaseOpened).
+    //    Destroyed last, after the windows below; its destruction closes the result view,
+    //    then the connection.
+    std::unique_ptr<TDM> dataModule = std::make_unique<TDM>();
+    // Another copy that passed the guard at the same moment opened the database first: this
+    // start is refused like one the guard caught, and the database is left to that copy.
+    if (dataModule->DatabaseLockedByAnother()) {
+        ShowAlreadyRunningMessage();
+        return kExitRefused;
+    }
 
     // 7. Windows and the message loop, only with the database open.
     if (!DatabaseOpened)
-        return EXIT_SUCCESS;
-    // The main window and the About box are created here.
-
-    const int exitCode = application.exec();
-
-    // 8. End of process: the windows are destroyed before the data module.
+        return kExitFailed;
+    int exitCode = kExitRan;
+    {
+        auto mainWindow = std::make_unique<TfrmMain>();
+        {
+            AboutBox about(mainWindow.get());
+            // Another copy's guard finds the main window by its title, whatever it becomes.
+            WindowTitleBeacon beacon(mainWindow.get());
+            mainWindow->show();
+            exitCode = application.exec();
+        }
+        // 8. End of process: the About box, then the main window, then the data module.
+    }
+    dataModule.reset();
     return exitCode;
 }

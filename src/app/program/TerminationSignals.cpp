@@ -63,5 +63,8 @@ void TerminationSignals::onReadable()
     unsigned char byte = 0;
     while (::read(fds_[0], &byte, 1) == 1)
         received_ = byte;
-    QCoreApplication::quit();
+    // exit, not quit: quit asks the windows first (the main window would put its "quit?"
+    // question to nobody) and does nothing outside the main loop, for example while the
+    // refusal box of a second start is up. exit ends every running loop, nested ones too.
+    QCoreApplication::exit(0);
 }

@@ -1,0 +1,256 @@
+// The start-up's three ends, seen from outside: the real program runs as child processes from
+// install trees of their own, with a private home and runtime folder. A second copy is refused
+// without touching the first one's database; a copy in another tree finds the first one's
+// window by its title; a missing database ends the start with no window.
+#include "app/program/StartUp.h"
+#include "app/program/WindowTitleBeacon.h"
+#include "support/TestSupport.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <memory>
+
+#include <csignal>
+#include <sys/stat.h>
+
+using namespace std::chrono_literals;
+using testsupport::WaitUntil;
+
+namespace {
+
+const QString kBuild = QStringLiteral(KELO_BINARY_DIR);
+
+// One install tree: the program, its language folders, settings and an empty database.
+class InstallTree
+{
+public:
+    InstallTree(const QString &root, const QByteArray &settings) : root_(root)
+    {
+        QDir().mkpath(root + QStringLiteral("/bin"));
+        QDir().mkpath(root + QStringLiteral("/KELODATA/data"));
+        ok_ = QFile::copy(kBuild + QStringLiteral("/bin/KELO_HB_METER"), program());
+        const QDir bin(kBuild + QStringLiteral("/bin"));
+        for (const QString &language : bin.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+            bool numeric = false;
+            language.toInt(&numeric);
+            if (!numeric)
+                continue;
+            QDir().mkpath(root + QStringLiteral("/bin/") + language);
+            for (const QString &file : QDir(bin.filePath(language)).entryList(QDir::Files))
+                QFile::copy(bin.filePath(language + u'/' + file), root + QStringLiteral("/bin/") + language + u'/' + file);
+        }
+        testsupport::WriteFileBytes(root + QStringLiteral("/KELODATA/HBAPP.INI"), settings);
+        ok_ = ok_ && QProcess::execute(kBuild + QStringLiteral("/bin/make-db"), {database()}) == 0;
+    }
+
+    bool ok() const { return ok_; }
+    QString program() const { return root_ + QStringLiteral("/bin/KELO_HB_METER"); }
+    QString database() const { return root_ + QStringLiteral("/KELODATA/data/HB_data1.dat"); }
+    QString lockFile() const { return root_ + QStringLiteral("/KELODATA/data/HB_data1.ldb"); }
+    QString dataFolder() const { return root_ + QStringLiteral("/KELODATA/data"); }
+
+private:
+    QString root_;
+    bool ok_ = false;
+};
+
+QByteArray Settings(const QByteArray &title, int language)
+{
+    return "[APPEARANCE]\r\nTitle=" + title + "\r\n[LANGUAGE]\r\nLanguageID=" + QByteArray::number(language) +
+           "\r\n[COMM]\r\nPort=5\r\n";
+}
+
+// Everything in a folder with its size and change time, to see that nobody touched it.
+QStringList Snapshot(const QString &folder)
+{
+    QStringList entries;
+    for (const QFileInfo &info : QDir(folder).entryInfoList(QDir::Files | QDir::Hidden, QDir::Name)) {
+        struct stat status {};
+        ::stat(QFile::encodeName(info.filePath()).constData(), &status);
+        entries << QStringLiteral("%1 %2 %3 %4.%5")
+                       .arg(info.fileName())
+                       .arg(info.size())
+                       .arg(static_cast<qulonglong>(status.st_ino))
+                       .arg(static_cast<qlonglong>(status.st_mtim.tv_sec))
+                       .arg(static_cast<qlonglong>(status.st_mtim.tv_nsec));
+    }
+    return entries;
+}
+
+// True once the process has its own handler for SIGTERM (the program installs it right after
+// its application object): from then on the signal ends it cleanly instead of killing it.
+bool CatchesTerminate(qint64 pid)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return false;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("SigCgt:")) {
+            bool ok = false;
+            const qulonglong mask = line.mid(7).trimmed().toULongLong(&ok, 16);
+            return ok && (mask & (1ULL << (SIGTERM - 1))) != 0;
+        }
+    }
+    return false;
+}
+
+class StartUpTest : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(tmp.isValid());
+        ASSERT_TRUE(QDir(tmp.path()).mkpath(QStringLiteral("home")));
+        ASSERT_TRUE(QDir(tmp.path()).mkpath(QStringLiteral("run")));
+        ::chmod(QFile::encodeName(runtime()).constData(), 0700);
+        environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("HOME"), tmp.path() + QStringLiteral("/home"));
+        environment.remove(QStringLiteral("XDG_DATA_HOME"));
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime());
+        environment.insert(QStringLiteral("TMPDIR"), tmp.path() + QStringLiteral("/home"));
+        environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    }
+    void TearDown() override
+    {
+        for (auto &process : processes) {
+            if (process->state() != QProcess::NotRunning) {
+                process->kill();
+                process->waitForFinished(5000);
+            }
+        }
+    }
+
+    QString runtime() const { return tmp.path() + QStringLiteral("/run"); }
+    QString logFile() const { return tmp.path() + QStringLiteral("/home/.local/share/KELODATA/HB.dbg"); }
+    // The diagnostic log, or a mark for none (the main window deletes it when it comes up).
+    QByteArray LogContents() const
+    {
+        return QFileInfo::exists(logFile()) ? testsupport::ReadFileBytes(logFile()) : QByteArray("<no log>");
+    }
+    QString beaconOf(const QString &title) const { return WindowTitleBeacon::ServerNameFor(title, runtime()); }
+
+    QProcess &Start(const InstallTree &tree)
+    {
+        processes.push_back(std::make_unique<QProcess>());
+        QProcess &process = *processes.back();
+        process.setProcessEnvironment(environment);
+        process.setProcessChannelMode(QProcess::ForwardedChannels);
+        process.start(tree.program(), {});
+        EXPECT_TRUE(process.waitForStarted(10000)) << process.errorString().toStdString();
+        EXPECT_TRUE(WaitUntil([&] { return CatchesTerminate(process.processId()) || process.state() == QProcess::NotRunning; },
+                              30s));
+        return process;
+    }
+
+    // Starts a copy and waits until its main window is up (it listens under its title).
+    QProcess &StartRunning(const InstallTree &tree, const QString &title)
+    {
+        QProcess &process = Start(tree);
+        EXPECT_TRUE(WaitUntil([&] { return QFileInfo::exists(beaconOf(title)) || process.state() == QProcess::NotRunning; },
+                              60s));
+        EXPECT_EQ(process.state(), QProcess::Running) << "the program ended instead of showing its window";
+        return process;
+    }
+
+    static int EndWith(QProcess &process, int signal)
+    {
+        ::kill(static_cast<pid_t>(process.processId()), signal);
+        EXPECT_TRUE(process.waitForFinished(30000)) << "the program did not end";
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+        return process.exitCode();
+    }
+
+    QTemporaryDir tmp;
+    QProcessEnvironment environment;
+    std::vector<std::unique_ptr<QProcess>> processes;
+};
+
+const QString kProductTitle = QStringLiteral("Pellion Hb Hemoglobin Data Transfer Software");
+
+} // namespace
+
+TEST_F(StartUpTest, SecondCopyWhileTheFirstHasTheDatabaseOpenEndsWithoutTouchingIt)
+{
+    InstallTree tree(tmp.path() + QStringLiteral("/root"), Settings(kProductTitle.toUtf8(), 1045));
+    ASSERT_TRUE(tree.ok());
+    QProcess &first = StartRunning(tree, kProductTitle);
+    ASSERT_TRUE(QFileInfo::exists(tree.lockFile())) << "a running copy holds the lock file";
+    const QStringList before = Snapshot(tree.dataFolder());
+    const QByteArray logBefore = LogContents();
+
+    // The second copy stops at its refusal box (nobody presses OK here) ...
+    QProcess &second = Start(tree);
+    EXPECT_FALSE(second.waitForFinished(2000)) << "the refused copy must wait for its box to be closed";
+    EXPECT_EQ(Snapshot(tree.dataFolder()), before);
+    // ... and ends as refused when the box goes; the data module never ran (its connection
+    // would have left a log line).
+    EXPECT_EQ(EndWith(second, SIGTERM), kExitRefused);
+    EXPECT_EQ(Snapshot(tree.dataFolder()), before);
+    EXPECT_EQ(LogContents(), logBefore);
+
+    // The first copy is undisturbed and ends normally: it closes its database (no write-ahead
+    // log left) and lets go of the lock file.
+    EXPECT_EQ(first.state(), QProcess::Running);
+    EXPECT_EQ(EndWith(first, SIGTERM), kExitRan);
+    EXPECT_FALSE(QFileInfo::exists(tree.lockFile()));
+    EXPECT_FALSE(QFileInfo::exists(tree.database() + QStringLiteral("-wal")));
+    EXPECT_FALSE(QFileInfo::exists(beaconOf(kProductTitle))) << "the window's socket must go with it";
+}
+
+TEST_F(StartUpTest, CopyInAnotherTreeFindsTheRunningWindowByTitleAndEndsSilently)
+{
+    const QString title = QStringLiteral("RE Zevuvuro");
+    InstallTree first(tmp.path() + QStringLiteral("/first"), Settings(title.toUtf8(), 1033));
+    InstallTree second(tmp.path() + QStringLiteral("/second"), Settings(kProductTitle.toUtf8(), 1033));
+    ASSERT_TRUE(first.ok() && second.ok());
+    QProcess &running = StartRunning(first, title);
+    const QStringList before = Snapshot(second.dataFolder());
+
+    // No lock file in its own tree, but the window is found: the copy ends by itself, with no
+    // box to close and without opening its database.
+    QProcess &copy = Start(second);
+    ASSERT_TRUE(copy.waitForFinished(30000));
+    EXPECT_EQ(copy.exitCode(), kExitRefused);
+    EXPECT_EQ(Snapshot(second.dataFolder()), before);
+    EXPECT_FALSE(QFileInfo::exists(second.lockFile()));
+
+    EXPECT_EQ(running.state(), QProcess::Running);
+    EXPECT_EQ(EndWith(running, SIGTERM), kExitRan);
+}
+
+TEST_F(StartUpTest, WindowWithAnotherTitleIsNotARunningCopy)
+{
+    InstallTree first(tmp.path() + QStringLiteral("/first"), Settings(kProductTitle.toUtf8(), 1033));
+    InstallTree second(tmp.path() + QStringLiteral("/second"), Settings(kProductTitle.toUtf8(), 1033));
+    ASSERT_TRUE(first.ok() && second.ok());
+    QProcess &one = StartRunning(first, kProductTitle);
+    // Same title, so the second window cannot announce itself under it; the copy still runs.
+    QProcess &two = Start(second);
+    EXPECT_TRUE(WaitUntil([&] { return QFileInfo::exists(second.lockFile()) || two.state() == QProcess::NotRunning; }, 60s));
+    EXPECT_EQ(two.state(), QProcess::Running);
+    EXPECT_EQ(EndWith(two, SIGTERM), kExitRan);
+    EXPECT_EQ(EndWith(one, SIGTERM), kExitRan);
+}
+
+TEST_F(StartUpTest, MissingDatabaseEndsAfterItsBoxWithNoWindow)
+{
+    InstallTree tree(tmp.path() + QStringLiteral("/root"), Settings(kProductTitle.toUtf8(), 1033));
+    ASSERT_TRUE(tree.ok());
+    ASSERT_TRUE(QFile::remove(tree.database()));
+    QProcess &process = Start(tree);
+    // The database error box waits for the user; no window is made meanwhile.
+    EXPECT_FALSE(process.waitForFinished(2000));
+    EXPECT_FALSE(QFileInfo::exists(beaconOf(kProductTitle)));
+    EXPECT_EQ(EndWith(process, SIGTERM), kExitFailed);
+    EXPECT_FALSE(QFileInfo::exists(tree.lockFile()));
+    EXPECT_FALSE(QFileInfo::exists(tree.database()));
+}
