@@ -24,6 +24,15 @@
 
 #include <chrono>
 
+#if defined(__SANITIZE_THREAD__)
+// The simulator is started with fork and exec while the reader's threads run; the child only
+// execs, which is safe.
+extern "C" const char *__tsan_default_options()
+{
+    return "die_after_fork=0";
+}
+#endif
+
 namespace {
 
 using namespace std::chrono_literals;
