@@ -305,11 +305,15 @@ void ResultView::First()
 
 void ResultView::Last()
 {
+    // Every move but First fixes the display order, so that a later sort knows which row
+    // is current (right after an open it is simply the first).
+    EnsureOrder();
     SetCurrent(RecordCount() - 1);
 }
 
 void ResultView::Next()
 {
+    EnsureOrder();
     if (current_ < 0 || current_ + 1 >= RecordCount()) {
         eof_ = true;
         return;
@@ -319,6 +323,7 @@ void ResultView::Next()
 
 void ResultView::Prior()
 {
+    EnsureOrder();
     if (current_ <= 0) {
         bof_ = true;
         return;
@@ -330,6 +335,7 @@ bool ResultView::MoveTo(int position)
 {
     if (position < 0 || position >= RecordCount())
         return false;
+    EnsureOrder();
     SetCurrent(position);
     return true;
 }

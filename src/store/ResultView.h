@@ -74,7 +74,8 @@ public:
     // Sort: "" (the query's order, by fTransferTime, appended rows at the end) or one or more
     // "column [ASC|DESC]" separated by ",", column names without regard to case; "FID" is
     // ascending fID, the order in which rows were stored, with pending rows after the stored
-    // ones in the order they were appended. Throws DatabaseError for an unknown column.
+    // ones in the order they were appended. Throws DatabaseError for an unknown column. The
+    // current row stays current (right after an open or requery, the first row stays first).
     void SetSort(const QString &sort);
     const QString &Sort() const { return sort_; }
 

@@ -235,6 +235,14 @@ TEST_F(ResultViewTest, NavigationAndBookmarks)
     EXPECT_FALSE(view.GotoBookmark(mark));
     EXPECT_FALSE(view.MoveTo(4));
     EXPECT_FALSE(view.MoveTo(-1));
+
+    // Right after a requery, a row moved to by position stays current through a new sort.
+    view.SetSort(QStringLiteral("fRecID DESC"));
+    view.Requery();
+    ASSERT_TRUE(view.MoveTo(1));   // "2", though nothing has been read yet
+    view.SetSort(QStringLiteral("FID"));
+    EXPECT_EQ(view.RecNo(), 2);
+    EXPECT_EQ(view.FieldText(ResultColumn::fRecID), QStringLiteral("2"));
 }
 
 TEST_F(ResultViewTest, ClosedViewRefusesWorkAndOpensAgain)
