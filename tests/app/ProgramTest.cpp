@@ -88,6 +88,9 @@ protected:
 
     void expectCleanEndAfter(int signal)
     {
+        // A pid of 0 would signal this whole process group.
+        ASSERT_EQ(process_.state(), QProcess::Running);
+        ASSERT_GT(process_.processId(), 0);
         ASSERT_EQ(::kill(static_cast<pid_t>(process_.processId()), signal), 0);
         ASSERT_TRUE(process_.waitForFinished(20000));
         EXPECT_EQ(process_.exitStatus(), QProcess::NormalExit);
@@ -105,6 +108,7 @@ TEST_F(ProgramTest, FirstStartMakesTheLogFolderAndRunsUntilTerminated)
     startAndWaitForFolder();
     // Still running its message loop a while later, not merely slow to end.
     EXPECT_FALSE(process_.waitForFinished(500));
+    EXPECT_EQ(process_.state(), QProcess::Running);
     expectCleanEndAfter(SIGTERM);
     // Nothing else was made in the home folder's data place.
     EXPECT_EQ(QDir(home() + "/.local/share").entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
