@@ -180,11 +180,6 @@ std::int64_t DatabaseConnection::LastInsertRowId() const
     return db_ ? sqlite3_last_insert_rowid(db_) : 0;
 }
 
-int DatabaseConnection::Changes() const
-{
-    return db_ ? sqlite3_changes(db_) : 0;
-}
-
 bool DatabaseConnection::InTransaction() const
 {
     return db_ && sqlite3_get_autocommit(db_) == 0;

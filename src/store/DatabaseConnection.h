@@ -53,8 +53,6 @@ public:
     QString QueryText(const QString &sql);
 
     std::int64_t LastInsertRowId() const;
-    // Rows changed by the last INSERT, UPDATE or DELETE.
-    int Changes() const;
     // True between BEGIN and COMMIT/ROLLBACK.
     bool InTransaction() const;
 

@@ -72,15 +72,6 @@ int TextSlotOf(ResultColumn column)
     }
 }
 
-void ResultRows::Clear()
-{
-    // Give the memory back: a requery after a clear should not keep a million rows' worth.
-    std::vector<Row>().swap(rows_);
-    blocks_.clear();
-    blockBytes_ = 0;
-    free_ = end_ = nullptr;
-}
-
 unsigned char *ResultRows::Allocate(std::size_t bytes)
 {
     if (static_cast<std::size_t>(end_ - free_) < bytes || !free_) {

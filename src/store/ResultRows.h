@@ -4,7 +4,8 @@
 // A million rows must fit in a few hundred megabytes, so a row is not a set of QStrings: it is
 // a 48-byte header (row key, the three date-times, null marks, state) plus one packed record
 // of its eleven texts in UTF-8, each preceded by its length, in large shared blocks. Texts are
-// turned into QStrings only when they are read. Rows are only ever appended; Clear drops all.
+// turned into QStrings only when they are read. Rows are only ever appended; the view makes a
+// new copy when it reads the file again.
 //
 // Row numbers here are storage numbers (the order rows were added), not display positions.
 
@@ -43,7 +44,6 @@ public:
     ResultRows(const ResultRows &) = delete;
     ResultRows &operator=(const ResultRows &) = delete;
 
-    void Clear();
     std::size_t Size() const { return rows_.size(); }
 
     // Appends a row read from the file. A text whose data() is null is NULL.
@@ -59,7 +59,7 @@ public:
     // The row key; nullopt for a pending row.
     std::optional<std::int64_t> Id(std::size_t row) const;
     std::optional<double> Date(std::size_t row, int slot) const;
-    // UTF-8 view into the block; data() is null for NULL. Valid until Clear.
+    // UTF-8 view into the block; data() is null for NULL. Valid while this copy lives.
     std::string_view TextUtf8(std::size_t row, int slot) const;
     // Null QString for NULL.
     QString Text(std::size_t row, int slot) const;
