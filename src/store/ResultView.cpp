@@ -13,7 +13,7 @@
 #include <QStringList>
 
 #include <algorithm>
-#include <cstring>
+#include <cmath>
 #include <numeric>
 
 namespace store {

@@ -132,6 +132,10 @@ TEST_F(LocaleFormats, ViewComputesItsColumnsWhenARowIsReadNotWhenItIsStored)
     EXPECT_EQ(view.FieldText(QStringLiteral("fHB_C")), QStringLiteral("H19.9"));
     EXPECT_EQ(view.FieldText(QStringLiteral("fHCT_C")), QStringLiteral("58"));
 
+    // A raw date-time column shows the short date and the long time; an empty one nothing.
+    EXPECT_EQ(view.Text(0, static_cast<int>(ResultColumn::fDateTime)), QStringLiteral("05.03.24 14:07:33"));
+    EXPECT_EQ(view.Text(1, static_cast<int>(ResultColumn::fDateTime)), QString());
+
     // The same stored row reads in the new format once the format changes.
     UseLocale("fi_FI");
     EXPECT_EQ(view.Text(0, static_cast<int>(ResultColumn::fDate_C)), QStringLiteral("5.3.2024"));
