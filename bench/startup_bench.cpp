@@ -1,0 +1,184 @@
+// Start-up: the time from launching the program to its main window answering, with an empty
+// database and with 100,000 stored results. The real program (<build>/bin/KELO_HB_METER) runs
+// from an install tree of its own under $KELO_BENCH_DIR (default: the temporary folder) with
+// the offscreen platform. "Answering" is the running window replying through its title beacon,
+// which it does from its event loop: the window is made, the grid filled and shown, and the
+// loop is running. Each run ends the program with SIGTERM (not timed).
+
+#include "app/program/RemoteWindow.h"
+#include "store/DatabaseConnection.h"
+#include "store/ResultLogSchema.h"
+#include "store/Statement.h"
+#include "store/Transaction.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <benchmark/benchmark.h>
+
+#include <csignal>
+#include <cstdio>
+#include <map>
+#include <sys/stat.h>
+
+namespace {
+
+const QString kTitle = QStringLiteral("Pellion Hb Hemoglobin Data Transfer Software");
+
+QString BenchFolder()
+{
+    const QByteArray configured = qgetenv("KELO_BENCH_DIR");
+    return configured.isEmpty() ? QDir::tempPath() : QString::fromLocal8Bit(configured);
+}
+
+QTemporaryDir &Folder()
+{
+    static QTemporaryDir folder(BenchFolder() + QStringLiteral("/kelo-startup-bench-XXXXXX"));
+    return folder;
+}
+
+QString ProgramPath()
+{
+    return QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/KELO_HB_METER");
+}
+
+// A database with count results like those a meter sends, made once per size.
+QString DatabaseWithRows(int count)
+{
+    static std::map<int, QString> made;
+    if (auto it = made.find(count); it != made.end())
+        return it->second;
+    const QString path = Folder().filePath(QStringLiteral("rows-%1.dat").arg(count));
+    QFile::remove(path);
+    store::CreateResultDatabase(path);
+    store::DatabaseConnection connection;
+    connection.Open(path, store::DatabasePassword());
+    store::Transaction transaction(connection);
+    store::Statement insert(connection, QStringLiteral(
+        "INSERT INTO result_log (fDateTime, fDateTime_Txt, fRecID, fHB_Txt, fHB_Unit, fHB_Flag,"
+        " fHCT_Txt, fHCT_Unit, fHCT_Flag, fTransferTime, fHB, fHCT)"
+        " VALUES (?, ?, ?, ?, 'g/dL', '', ?, '%', '', ?, ?, ?)"));
+    char buffer[64];
+    for (int i = 0; i < count; ++i) {
+        const int hb = 80 + i % 120;
+        insert.BindDouble(1, 45000.0 + i / 500.0);
+        std::snprintf(buffer, sizeof buffer, "2024-%02d-%02d %02d:%02d", 1 + i % 12, 1 + i % 28, i % 24, i % 60);
+        insert.BindUtf8(2, buffer);
+        std::snprintf(buffer, sizeof buffer, "%d", i % 10000);
+        insert.BindUtf8(3, buffer);
+        std::snprintf(buffer, sizeof buffer, "HB: %d.%d g/dL", hb / 10, hb % 10);
+        insert.BindUtf8(4, buffer);
+        std::snprintf(buffer, sizeof buffer, "HCT: %d %%", hb * 3 / 10);
+        insert.BindUtf8(5, buffer);
+        insert.BindDouble(6, 45100.0 + i / 100.0);
+        std::snprintf(buffer, sizeof buffer, "%d.%d", hb / 10, hb % 10);
+        insert.BindUtf8(7, buffer);
+        std::snprintf(buffer, sizeof buffer, "%d", hb * 3 / 10);
+        insert.BindUtf8(8, buffer);
+        insert.Step();
+        insert.Reset();
+    }
+    transaction.Commit();
+    connection.Close();
+    made[count] = path;
+    return path;
+}
+
+// An install tree with the program, the settings and a copy of the database.
+struct Tree
+{
+    QString root;
+    QString runtime;
+    QString home;
+};
+
+bool LayDown(const Tree &tree, const QString &database)
+{
+    QDir().mkpath(tree.root + QStringLiteral("/bin"));
+    QDir().mkpath(tree.root + QStringLiteral("/KELODATA/data"));
+    QDir().mkpath(tree.home);
+    QDir().mkpath(tree.runtime);
+    ::chmod(QFile::encodeName(tree.runtime).constData(), 0700);
+    QFile::remove(tree.root + QStringLiteral("/bin/KELO_HB_METER"));
+    QFile::remove(tree.root + QStringLiteral("/KELODATA/data/HB_data1.dat"));
+    QFile settings(tree.root + QStringLiteral("/KELODATA/HBAPP.INI"));
+    if (!settings.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return false;
+    settings.write("[APPEARANCE]\r\nTitle=" + kTitle.toUtf8() + "\r\n[LANGUAGE]\r\nLanguageID=1033\r\n");
+    settings.close();
+    return QFile::copy(ProgramPath(), tree.root + QStringLiteral("/bin/KELO_HB_METER")) &&
+           QFile::copy(database, tree.root + QStringLiteral("/KELODATA/data/HB_data1.dat"));
+}
+
+void BM_StartToAnsweringWindow(benchmark::State &state)
+{
+    const int rows = static_cast<int>(state.range(0));
+    if (!QFile::exists(ProgramPath())) {
+        state.SkipWithError("the program is not built");
+        return;
+    }
+    const QString database = DatabaseWithRows(rows);
+    const Tree tree{Folder().filePath(QStringLiteral("root-%1").arg(rows)), Folder().filePath(QStringLiteral("run")),
+                    Folder().filePath(QStringLiteral("home"))};
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("HOME"), tree.home);
+    environment.remove(QStringLiteral("XDG_DATA_HOME"));
+    environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), tree.runtime);
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+
+    for (auto _ : state) {
+        state.PauseTiming();
+        if (!LayDown(tree, database)) {
+            state.SkipWithError("cannot lay down the install tree");
+            return;
+        }
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        state.ResumeTiming();
+
+        program.start(tree.root + QStringLiteral("/bin/KELO_HB_METER"), {});
+        bool answered = false;
+        const QDeadlineTimer deadline(120000);
+        while (!answered && !deadline.hasExpired() && program.state() != QProcess::NotRunning) {
+            if (auto window = RemoteWindow::Find(kTitle, tree.runtime, 1000))
+                answered = window->SetForeground();   // confirmed from the running loop
+            else
+                QThread::msleep(2);
+        }
+
+        state.PauseTiming();
+        if (program.state() != QProcess::NotRunning) {
+            ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+            if (!program.waitForFinished(30000))
+                program.kill();
+        }
+        program.waitForFinished(5000);
+        if (!answered) {
+            state.SkipWithError("the program's window never answered");
+            return;
+        }
+        state.ResumeTiming();
+    }
+    state.counters["rows"] = rows;
+}
+BENCHMARK(BM_StartToAnsweringWindow)->Arg(0)->Arg(100000)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(5);
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication application(argc, argv);
+    ::benchmark::Initialize(&argc, argv);
+    if (::benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    ::benchmark::RunSpecifiedBenchmarks();
+    ::benchmark::Shutdown();
+    return 0;
+}
