@@ -66,9 +66,10 @@ TfrmMain::TfrmMain(QWidget *parent)
 TfrmMain::~TfrmMain()
 {
     FormDestroy(this);
-    // The reader's worker may still post; the handle stays registered until the reader is gone.
-    HBReader.reset();
+    // The handle goes first: the reader's destructor processes events while its worker ends,
+    // and a message handled then would find the reader half gone. Later posts simply fail.
     messageWindow_.reset();
+    HBReader.reset();
     if (frmMain == this)
         frmMain = nullptr;
 }
