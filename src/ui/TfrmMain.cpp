@@ -21,6 +21,7 @@
 #include <QFontDatabase>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QScreen>
 #include <QStatusTipEvent>
 #include <QTimer>
@@ -37,6 +38,27 @@ const QString kVersionNumber = QStringLiteral("1.0.0");
 constexpr int kToolButtonWidth = 67;
 constexpr int kToolButtonHeight = 36;
 constexpr int kToolGapWidth = 8;
+
+// The toolbar's background: a soft vertical gradient instead of the style's flat panel.
+class GradientToolBar : public QToolBar
+{
+public:
+    explicit GradientToolBar(QWidget *parent) : QToolBar(parent) {}
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        (void)event;
+        QPainter painter(this);
+        const QColor base = palette().color(QPalette::Window);
+        QLinearGradient gradient(0, 0, 0, height());
+        gradient.setColorAt(0.0, base.lighter(112));
+        gradient.setColorAt(1.0, base.darker(106));
+        painter.fillRect(rect(), gradient);
+        painter.setPen(base.darker(125));
+        painter.drawLine(0, height() - 1, width(), height() - 1);
+    }
+};
 
 } // namespace
 
@@ -172,7 +194,7 @@ QToolButton *TfrmMain::CreateToolButton(const QString &name, int imageIndex)
 
 void TfrmMain::CreateToolBar()
 {
-    MainToolBar = new QToolBar(this);
+    MainToolBar = new GradientToolBar(this);
     MainToolBar->setObjectName(QStringLiteral("MainToolBar"));
     MainToolBar->setMovable(false);
     MainToolBar->setFloatable(false);

@@ -136,18 +136,32 @@ TEST_F(MainWindow, ToolbarButtonsAreAtLeast67By36WithTextUnderTheImage)
     EXPECT_EQ(w.font().pointSize(), 8);
 }
 
-TEST_F(MainWindow, ALongCaptionWidensItsButtonInsteadOfBeingCut)
+TEST_F(MainWindow, LongCaptionsWidenTheirButtonsInsteadOfBeingCut)
 {
     TfrmMain &w = Create();
     w.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
-    const int before = w.btnExportCSV->width();
-    const QString longCaption = QStringLiteral("Exportieren in eine CSV-Datei mit Trennzeichen");
-    w.btnExportCSV->setText(longCaption);
-    ASSERT_TRUE(WaitUntil([&] { return w.btnExportCSV->width() > before; }));
-    EXPECT_GE(w.btnExportCSV->width(), w.btnExportCSV->fontMetrics().horizontalAdvance(longCaption));
-    // The neighbours moved aside instead of overlapping.
-    EXPECT_GE(w.btnExit->x(), w.btnExportCSV->x() + w.btnExportCSV->width());
+    const QList<QToolButton *> buttons{w.btnStart, w.btnClear, w.btnExportExcel, w.btnExportCSV, w.btnExit};
+    const QStringList captions{QStringLiteral("Datenübertragung starten"), QStringLiteral("Alle gespeicherten Daten löschen"),
+                               QStringLiteral("Nach Microsoft Excel exportieren"),
+                               QStringLiteral("Exportieren in eine CSV-Datei"), QStringLiteral("Programm beenden")};
+    for (int i = 0; i < buttons.size(); ++i)
+        buttons[i]->setText(captions[i]);
+    ASSERT_TRUE(WaitUntil([&] {
+        for (QToolButton *button : buttons) {
+            if (button->width() < button->fontMetrics().horizontalAdvance(button->text()))
+                return false;
+        }
+        return true;
+    }));
+    for (int i = 0; i + 1 < buttons.size(); ++i) {
+        // Neighbours moved aside instead of overlapping.
+        EXPECT_GE(buttons[i + 1]->x(), buttons[i]->x() + buttons[i]->width()) << i;
+        EXPECT_GE(buttons[i]->height(), 36);
+    }
+    // A short caption keeps the least size.
+    w.btnExit->setText(QStringLiteral("X"));
+    ASSERT_TRUE(WaitUntil([&] { return w.btnExit->width() == 67; }));
 }
 
 TEST_F(MainWindow, ImageListHoldsThirtyOnePlacesWithTheSixDrawings)
@@ -223,6 +237,11 @@ TEST_F(MainWindow, HintOfAButtonReplacesPanelZeroAndLeavingItEmptiesIt)
     // The panels stay where they are (a plain status bar would hide them for a message).
     EXPECT_TRUE(w.StatBar->PanelLabel(3)->isVisible());
     EXPECT_EQ(w.StatBar->currentMessage(), QString());
+
+    // Highlighting a menu item, which has no hint of its own, empties the panel too.
+    w.StatBar->SetPanelText(0, QStringLiteral("Received 12 records."));
+    w.mnuClear->showStatusText(w.MainMenu);
+    EXPECT_EQ(w.StatBar->PanelText(0), QString());
 
     // The same through the mouse.
     QTest::mouseMove(w.btnExit);
