@@ -127,7 +127,8 @@ public:
     // date fails the check is skipped. A log line that cannot be written does not cost the
     // entry: it is still stored, and the first log error of the call is reported once the
     // batch is written. Throws when the batch cannot be written (the rows stay pending and are
-    // written by the next call). Returns true when the batch was written.
+    // written by the next call). Returns true when the batch was written; false, doing nothing,
+    // when called again while it runs (from a box's event loop).
     bool SaveReceivedRecords();
 
     // --- the result grid -----------------------------------------------------------------
@@ -160,6 +161,7 @@ private:
     std::unique_ptr<platform::MessageWindow> messageWindow_;
     bool hintHandlerInstalled_ = false;
     bool reportingLogError_ = false;
+    bool saving_ = false;
 };
 
 // The one main window while it exists (nullptr otherwise).

@@ -153,10 +153,16 @@ bool TfrmMain::StoreEntry(const QString &sDate, const QString &sTime, const QStr
 
 bool TfrmMain::SaveReceivedRecords()
 {
+    // A box shown inside the loop runs its own event loop, in which the next message may
+    // arrive; the running call takes those entries too, so the nested call has nothing to do.
+    if (saving_)
+        return false;
     store::ResultView &view = *DM->qryResultLog;
     // The first log line that could not be written in this call; reported once at the end.
     std::optional<QString> logError;
     try {
+        saving_ = true;
+        const auto done = qScopeGuard([this] { saving_ = false; });
         QApplication::setOverrideCursor(Qt::WaitCursor);
         view.DisableDisplayUpdates();
         const auto restore = qScopeGuard([&view] {
