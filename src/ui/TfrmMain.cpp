@@ -9,11 +9,13 @@
 #include "store/DataModule.h"
 #include "store/DisplayFormats.h"
 #include "store/ResultView.h"
+#include "ui/FrmAbout.h"
 #include "ui/LayoutRules.h"
 #include "ui/TDBGrid.h"
 #include "ui/TImageList.h"
 #include "ui/TSaveDialog.h"
 #include "ui/TStatusBar.h"
+#include "ui/UserGuide.h"
 
 #include <QAction>
 #include <QApplication>
@@ -174,6 +176,8 @@ void TfrmMain::CreateMenu()
     connect(mnuExportExcel, &QAction::triggered, this, [this] { mnuExportExcelClick(mnuExportExcel); });
     connect(mnuExportCSV, &QAction::triggered, this, [this] { mnuExportCSVClick(mnuExportCSV); });
     connect(mnuExit, &QAction::triggered, this, [this] { mnuExitClick(mnuExit); });
+    connect(mnuAbout, &QAction::triggered, this, [this] { mnuAboutClick(mnuAbout); });
+    connect(mnuUser, &QAction::triggered, this, [this] { mnuUserClick(mnuUser); });
 }
 
 QToolButton *TfrmMain::CreateToolButton(const QString &name, int imageIndex)
@@ -341,6 +345,19 @@ void TfrmMain::btnExitClick(QObject *Sender)
 void TfrmMain::mnuExitClick(QObject *Sender)
 {
     btnExitClick(Sender);
+}
+
+void TfrmMain::mnuAboutClick(QObject *Sender)
+{
+    (void)Sender;
+    if (FrmAbout)
+        FrmAbout->ShowOK();
+}
+
+void TfrmMain::mnuUserClick(QObject *Sender)
+{
+    (void)Sender;
+    OpenUserGuide();
 }
 
 void TfrmMain::mnuClearClick(QObject *Sender)

@@ -110,6 +110,10 @@ public:
     void mnuExportExcelClick(QObject *Sender);
     void btnExitClick(QObject *Sender);
     void mnuExitClick(QObject *Sender);
+    // Help: the About box FrmAbout (nothing while there is none) and the user guide of the
+    // current language.
+    void mnuAboutClick(QObject *Sender);
+    void mnuUserClick(QObject *Sender);
     void TimerTimer(QObject *Sender);
 
     void CreateReader();

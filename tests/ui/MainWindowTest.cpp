@@ -19,7 +19,9 @@
 #include "ui/TDBGrid.h"
 #include "ui/TImageList.h"
 #include "ui/TStatusBar.h"
+#include "ui/FrmAbout.h"
 #include "ui/TfrmMain.h"
+#include "ui/UserGuide.h"
 
 #include <QAction>
 #include <QHeaderView>
@@ -366,6 +368,32 @@ TEST_F(MainWindow, StartWithoutAPortRaisesTheTranslatedErrorAndLeavesStart)
     // ... and the one after tries again.
     EXPECT_THROW(w.btnStartClick(w.btnStart), ECommsError);
     EXPECT_TRUE(w.lb_StartRead);
+}
+
+TEST_F(MainWindow, HelpItemsShowTheAboutBoxAndOpenTheGuide)
+{
+    TfrmMain &w = Create();
+    int beeps = 0;
+    SetUserGuideBeep([&] { ++beeps; });
+    w.mnuUser->trigger();   // no guide in the test's program folder
+    EXPECT_EQ(beeps, 1);
+    SetUserGuideBeep({});
+
+    // Without an About box the item does nothing.
+    ASSERT_EQ(FrmAbout, nullptr);
+    w.mnuAbout->trigger();
+
+    TFrmAbout about(&w);
+    FrmAbout = &about;
+    bool shown = false;
+    QTimer::singleShot(0, &about, [&] {
+        shown = about.isVisible();
+        about.accept();
+    });
+    w.mnuAbout->trigger();
+    FrmAbout = nullptr;
+    EXPECT_TRUE(shown);
+    EXPECT_FALSE(about.isVisible());
 }
 
 } // namespace
