@@ -6,10 +6,7 @@
 // loop is running. Each run ends the program with SIGTERM (not timed).
 
 #include "app/program/RemoteWindow.h"
-#include "store/DatabaseConnection.h"
-#include "store/ResultLogSchema.h"
-#include "store/Statement.h"
-#include "store/Transaction.h"
+#include "bench_database.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -31,12 +28,6 @@ namespace {
 
 const QString kTitle = QStringLiteral("Pellion Hb Hemoglobin Data Transfer Software");
 
-QString BenchFolder()
-{
-    const QByteArray configured = qgetenv("KELO_BENCH_DIR");
-    return configured.isEmpty() ? QDir::tempPath() : QString::fromLocal8Bit(configured);
-}
-
 QTemporaryDir &Folder()
 {
     static QTemporaryDir folder(BenchFolder() + QStringLiteral("/kelo-startup-bench-XXXXXX"));
@@ -55,37 +46,7 @@ QString DatabaseWithRows(int count)
     if (auto it = made.find(count); it != made.end())
         return it->second;
     const QString path = Folder().filePath(QStringLiteral("rows-%1.dat").arg(count));
-    QFile::remove(path);
-    store::CreateResultDatabase(path);
-    store::DatabaseConnection connection;
-    connection.Open(path, store::DatabasePassword());
-    store::Transaction transaction(connection);
-    store::Statement insert(connection, QStringLiteral(
-        "INSERT INTO result_log (fDateTime, fDateTime_Txt, fRecID, fHB_Txt, fHB_Unit, fHB_Flag,"
-        " fHCT_Txt, fHCT_Unit, fHCT_Flag, fTransferTime, fHB, fHCT)"
-        " VALUES (?, ?, ?, ?, 'g/dL', '', ?, '%', '', ?, ?, ?)"));
-    char buffer[64];
-    for (int i = 0; i < count; ++i) {
-        const int hb = 80 + i % 120;
-        insert.BindDouble(1, 45000.0 + i / 500.0);
-        std::snprintf(buffer, sizeof buffer, "2024-%02d-%02d %02d:%02d", 1 + i % 12, 1 + i % 28, i % 24, i % 60);
-        insert.BindUtf8(2, buffer);
-        std::snprintf(buffer, sizeof buffer, "%d", i % 10000);
-        insert.BindUtf8(3, buffer);
-        std::snprintf(buffer, sizeof buffer, "HB: %d.%d g/dL", hb / 10, hb % 10);
-        insert.BindUtf8(4, buffer);
-        std::snprintf(buffer, sizeof buffer, "HCT: %d %%", hb * 3 / 10);
-        insert.BindUtf8(5, buffer);
-        insert.BindDouble(6, 45100.0 + i / 100.0);
-        std::snprintf(buffer, sizeof buffer, "%d.%d", hb / 10, hb % 10);
-        insert.BindUtf8(7, buffer);
-        std::snprintf(buffer, sizeof buffer, "%d", hb * 3 / 10);
-        insert.BindUtf8(8, buffer);
-        insert.Step();
-        insert.Reset();
-    }
-    transaction.Commit();
-    connection.Close();
+    WriteResultDatabase(path, count);
     made[count] = path;
     return path;
 }
