@@ -1,7 +1,7 @@
 // The meter simulator against the serial component, over real pseudo-terminals.
 
-#include "ChildProcess.h"
-#include "PtyPair.h"
+#include "support/ChildProcess.h"
+#include "support/PtyPair.h"
 
 #include "comm/SerialComm.h"
 #include "support/TestSupport.h"

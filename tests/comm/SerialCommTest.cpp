@@ -1,4 +1,4 @@
-#include "PtyPair.h"
+#include "support/PtyPair.h"
 
 #include "app/Folders.h"
 #include "comm/CommLineSettings.h"

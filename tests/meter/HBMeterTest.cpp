@@ -2,7 +2,7 @@
 // transfers over a real pseudo-terminal.
 #include "meter/HBMeter.h"
 #include "meter/MeterMessages.h"
-#include "ChildProcess.h"
+#include "support/ChildProcess.h"
 #include "MeterTestSupport.h"
 #include "platform/CodePage.h"
 #include "support/TestSupport.h"
