@@ -1,5 +1,6 @@
 #include "support/PtyPair.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <fcntl.h>
@@ -10,7 +11,31 @@
 #include <cerrno>
 #include <stdexcept>
 
-PtyPair::PtyPair(int port) : commName_(QStringLiteral("COM%1").arg(port))
+PtyPair::PtyPair(int port) : commName_(QStringLiteral("COM%1").arg(port)), ownFolder_(std::make_unique<QTemporaryDir>())
+{
+    if (!ownFolder_->isValid())
+        throw std::runtime_error("cannot make the ports folder");
+    portsFolder_ = ownFolder_->path();
+    open();
+    link();
+}
+
+PtyPair::PtyPair(const QString &portsFolder, int port)
+    : commName_(QStringLiteral("COM%1").arg(port)), portsFolder_(portsFolder)
+{
+    QDir().mkpath(portsFolder_);
+    open();
+    link();
+}
+
+PtyPair::~PtyPair()
+{
+    if (!link_.isEmpty() && !ownFolder_)
+        QFile::remove(link_);
+    closeMaster();
+}
+
+void PtyPair::open()
 {
     int slave = -1;
     char name[256] = {};
@@ -19,13 +44,17 @@ PtyPair::PtyPair(int port) : commName_(QStringLiteral("COM%1").arg(port))
     ::close(slave);
     ::fcntl(master_, F_SETFD, FD_CLOEXEC);
     slavePath_ = QString::fromLocal8Bit(name);
-    if (!ports_.isValid() || !QFile::link(slavePath_, ports_.filePath(commName_)))
-        throw std::runtime_error("cannot make the port link");
 }
 
-PtyPair::~PtyPair()
+void PtyPair::link()
 {
-    closeMaster();
+    const QString path = portsFolder_ + QLatin1Char('/') + commName_;
+    QFile::remove(path);
+    if (!QFile::link(slavePath_, path)) {
+        closeMaster();
+        throw std::runtime_error("cannot make the port link");
+    }
+    link_ = path;
 }
 
 void PtyPair::send(const QByteArray &bytes)

@@ -1,12 +1,13 @@
 #pragma once
 // A pseudo-terminal for the serial tests: the test holds the master side (the "meter" end)
-// and the component opens the slave through a COMn link in a temporary ports folder.
+// and the component opens the slave through a COMn link in a ports folder.
 
 #include <QByteArray>
 #include <QString>
 #include <QTemporaryDir>
 
 #include <chrono>
+#include <memory>
 
 class PtyPair
 {
@@ -14,13 +15,16 @@ public:
     // Opens the pair, closes the slave side again (the component opens it by name) and puts
     // the link <ports>/COM<port> to it.
     explicit PtyPair(int port = 7);
+    // The same with the link put in the given ports folder (made if missing, an old link
+    // replaced); the link is removed again with the pair.
+    PtyPair(const QString &portsFolder, int port);
     ~PtyPair();
     PtyPair(const PtyPair &) = delete;
     PtyPair &operator=(const PtyPair &) = delete;
 
     int master() const { return master_; }
     QString slavePath() const { return slavePath_; }
-    QString portsFolder() const { return ports_.path(); }
+    QString portsFolder() const { return portsFolder_; }
     QString commName() const { return commName_; }
 
     // Writes all bytes to the master side (the component receives them).
@@ -32,8 +36,13 @@ public:
     void closeMaster();
 
 private:
+    void open();
+    void link();
+
     int master_ = -1;
     QString slavePath_;
     QString commName_;
-    QTemporaryDir ports_;
+    QString portsFolder_;
+    QString link_;
+    std::unique_ptr<QTemporaryDir> ownFolder_;
 };

@@ -12,55 +12,9 @@
 #include <QDir>
 #include <QFile>
 
-#include <fcntl.h>
-#include <poll.h>
-#include <pty.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <stdexcept>
 
 namespace uitest {
-
-MeterPort::MeterPort(const QString &portsFolder, int port)
-{
-    int slave = -1;
-    char name[256] = {};
-    if (::openpty(&master_, &slave, name, nullptr, nullptr) != 0)
-        throw std::runtime_error("openpty failed");
-    // The reader opens the slave by name.
-    ::close(slave);
-    ::fcntl(master_, F_SETFD, FD_CLOEXEC);
-    slavePath_ = QString::fromLocal8Bit(name);
-    QDir().mkpath(portsFolder);
-    link_ = portsFolder + QStringLiteral("/COM%1").arg(port);
-    QFile::remove(link_);
-    if (!QFile::link(slavePath_, link_))
-        throw std::runtime_error("cannot link the pseudo-terminal");
-}
-
-MeterPort::~MeterPort()
-{
-    QFile::remove(link_);
-    if (master_ >= 0)
-        ::close(master_);
-}
-
-void MeterPort::Send(const QByteArray &bytes)
-{
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(master_, bytes.constData() + done, static_cast<size_t>(bytes.size() - done));
-        if (n > 0) {
-            done += n;
-        } else if (n < 0 && errno != EINTR && errno != EAGAIN) {
-            throw std::runtime_error("write to the pseudo-terminal failed");
-        } else {
-            pollfd p{master_, POLLOUT, 0};
-            ::poll(&p, 1, 1000);
-        }
-    }
-}
 
 QByteArray MeterRecord(const QString &dateTime, int id, const QString &hb, const QString &hct)
 {

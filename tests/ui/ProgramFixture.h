@@ -4,6 +4,7 @@
 // the data module, the main window, and a pseudo-terminal linked as one of the tree's COM
 // ports.
 
+#include "support/PtyPair.h"
 #include "support/ScriptedDialogs.h"
 
 #include <QByteArray>
@@ -30,19 +31,14 @@ namespace uitest {
 class MeterPort
 {
 public:
-    MeterPort(const QString &portsFolder, int port);
-    ~MeterPort();
-    MeterPort(const MeterPort &) = delete;
-    MeterPort &operator=(const MeterPort &) = delete;
+    MeterPort(const QString &portsFolder, int port) : pty_(portsFolder, port) {}
 
-    QString SlavePath() const { return slavePath_; }
+    QString SlavePath() const { return pty_.slavePath(); }
     // Writes every byte to the master side.
-    void Send(const QByteArray &bytes);
+    void Send(const QByteArray &bytes) { pty_.send(bytes); }
 
 private:
-    int master_ = -1;
-    QString slavePath_;
-    QString link_;
+    PtyPair pty_;
 };
 
 // One meter record: date and time line, ID, HB and HCT lines, closed by an empty line.
