@@ -15,6 +15,7 @@
 #include "i18n/LangManager.h"
 #include "i18n/TranslateText.h"
 #include "platform/RegionalSettings.h"
+#include "support/ProgramFolders.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestSupport.h"
 
@@ -23,6 +24,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <optional>
 
 using namespace storetest;
 using store::ResultColumn;
@@ -46,26 +49,14 @@ protected:
                                     "Warning Message=Warnung\r\nHi=Hoch\r\n");
         testsupport::WriteFileBytes(root.filePath(QStringLiteral("bin/1033/KELO_HB_METER.txt")),
                                     "!LanguageID=1033\r\n");
-        savedExe = ExePath;
-        savedAppData = AppDataPath;
-        savedData = DataPath;
-        savedLanguage = GlobalOption.LanguageID;
-        ExePath = root.filePath(QStringLiteral("bin/"));
-        AppDataPath = root.filePath(QStringLiteral("appdata/KELODATA/"));
-        DataPath = root.filePath(QStringLiteral("KELODATA"));
-        GlobalOption.LanguageID = 1031;
-        DatabaseOpened = true;
+        folders.emplace(root, 1031);
         databasePath = DataPath + QStringLiteral("/data/HB_data1.dat");
         lockPath = DataPath + QStringLiteral("/data/HB_data1.ldb");
         platform::SetRegionalLocale(QLocale(QStringLiteral("de_DE")));
     }
     void TearDown() override
     {
-        ExePath = savedExe;
-        AppDataPath = savedAppData;
-        DataPath = savedData;
-        GlobalOption.LanguageID = savedLanguage;
-        DatabaseOpened = true;
+        folders.reset();
         platform::ResetRegionalLocale();
     }
 
@@ -81,8 +72,7 @@ protected:
     testsupport::ScriptedDialogs dialogs;
     QString databasePath;
     QString lockPath;
-    QString savedExe, savedAppData, savedData;
-    int savedLanguage = 0;
+    std::optional<testsupport::ProgramFolders> folders;
 };
 
 } // namespace

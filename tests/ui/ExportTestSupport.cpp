@@ -48,15 +48,7 @@ void ExportWindowTest::SetUp()
     QDir(root.path()).mkpath(QStringLiteral("KELODATA/data"));
     QDir(root.path()).mkpath(QStringLiteral("appdata/KELODATA"));
     testsupport::WriteFileBytes(root.filePath(QStringLiteral("bin/1031/KELO_HB_METER.txt")), kGermanFile);
-    savedExe = ExePath;
-    savedAppData = AppDataPath;
-    savedData = DataPath;
-    savedLanguage = GlobalOption.LanguageID;
-    ExePath = root.filePath(QStringLiteral("bin/"));
-    AppDataPath = root.filePath(QStringLiteral("appdata/KELODATA/"));
-    DataPath = root.filePath(QStringLiteral("KELODATA"));
-    GlobalOption.LanguageID = 1031;
-    DatabaseOpened = true;
+    folders.emplace(root, 1031);
     // German regional settings: ";" lists, "." in dates; texts in Windows-1252.
     platform::SetRegionalLocale(QLocale(QStringLiteral("de_DE")));
     platform::SetAnsiCodePage(1252);
@@ -73,11 +65,7 @@ void ExportWindowTest::TearDown()
 {
     window.reset();
     dm.reset();
-    ExePath = savedExe;
-    AppDataPath = savedAppData;
-    DataPath = savedData;
-    GlobalOption.LanguageID = savedLanguage;
-    DatabaseOpened = true;
+    folders.reset();
     platform::ResetRegionalLocale();
     platform::SetAnsiCodePage(0);
 }

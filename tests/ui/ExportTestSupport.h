@@ -3,6 +3,7 @@
 // real keyed result database opened by the data module, the main window over it, scripted
 // dialogs, and the SheetJS reader for written .xls files.
 
+#include "support/ProgramFolders.h"
 #include "support/ScriptedDialogs.h"
 
 #include <QByteArray>
@@ -60,8 +61,7 @@ protected:
     std::unique_ptr<TfrmMain> window;
 
 private:
-    QString savedExe, savedAppData, savedData;
-    int savedLanguage = 0;
+    std::optional<testsupport::ProgramFolders> folders;
 };
 
 // What SheetJS reads from an .xls file.
