@@ -1,3 +1,4 @@
+#include "ExportFolderTest.h"
 #include "MemoryGrid.h"
 
 #include "export/CsvExport.h"
@@ -18,18 +19,9 @@ namespace {
 
 const QStringList kHeader = {"Test Number", "Date", "Time", "Hemoglobin(g/dL)", "Hematocrit(%)"};
 
-class CsvExport : public ::testing::Test
+class CsvExport : public ExportFolderTest
 {
 protected:
-    void SetUp() override
-    {
-        platform::SetAnsiCodePage(1252);
-        ASSERT_TRUE(dir.isValid());
-    }
-    void TearDown() override { platform::SetAnsiCodePage(0); }
-
-    QString Path(const QString &name) const { return dir.filePath(name); }
-
     static MemoryGrid ResultGrid()
     {
         MemoryGrid grid = MemoryGrid::WithTextColumns(kHeader);
@@ -46,8 +38,6 @@ protected:
         ExportToCsvFile(grid, path, header, separator);
         return testsupport::ReadFileBytes(path);
     }
-
-    QTemporaryDir dir;
 };
 
 } // namespace

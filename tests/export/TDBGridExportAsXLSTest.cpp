@@ -1,3 +1,4 @@
+#include "ExportFolderTest.h"
 #include "MemoryGrid.h"
 #include "XlsTestSupport.h"
 
@@ -25,18 +26,9 @@ constexpr std::uint16_t kBlank = 0x0201;
 constexpr std::uint16_t kEof = 0x000A;
 constexpr std::uint16_t kBof = 0x0809;
 
-class XlsExport : public ::testing::Test
+class XlsExport : public ExportFolderTest
 {
 protected:
-    void SetUp() override
-    {
-        platform::SetAnsiCodePage(1252);
-        ASSERT_TRUE(dir.isValid());
-    }
-    void TearDown() override { platform::SetAnsiCodePage(0); }
-
-    QString Path(const QString &name) const { return dir.filePath(name); }
-
     // The grid of the worked example: Date and Time, two rows, a null in the last cell.
     static MemoryGrid ExampleGrid()
     {
@@ -45,8 +37,6 @@ protected:
         grid.AddRow({QString("2018-05-02"), std::nullopt});
         return grid;
     }
-
-    QTemporaryDir dir;
 };
 
 const char kExampleBytes[] =
