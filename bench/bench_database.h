@@ -10,8 +10,10 @@
 #include <QDir>
 #include <QFile>
 #include <QString>
+#include <QTemporaryDir>
 
 #include <cstdio>
+#include <map>
 
 // $KELO_BENCH_DIR, or the system's temporary folder when it is not set.
 inline QString BenchFolder()
@@ -54,4 +56,16 @@ inline void WriteResultDatabase(const QString &path, int count)
     }
     transaction.Commit();
     connection.Close();
+}
+
+// A database in folder with count results, made once per size and then reused.
+inline QString DatabaseWithRows(const QTemporaryDir &folder, int count)
+{
+    static std::map<int, QString> made;
+    if (auto it = made.find(count); it != made.end())
+        return it->second;
+    const QString path = folder.filePath(QStringLiteral("rows-%1.dat").arg(count));
+    WriteResultDatabase(path, count);
+    made[count] = path;
+    return path;
 }

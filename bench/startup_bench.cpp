@@ -21,7 +21,6 @@
 
 #include <csignal>
 #include <cstdio>
-#include <map>
 #include <sys/stat.h>
 
 namespace {
@@ -37,18 +36,6 @@ QTemporaryDir &Folder()
 QString ProgramPath()
 {
     return QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/KELO_HB_METER");
-}
-
-// A database with count results like those a meter sends, made once per size.
-QString DatabaseWithRows(int count)
-{
-    static std::map<int, QString> made;
-    if (auto it = made.find(count); it != made.end())
-        return it->second;
-    const QString path = Folder().filePath(QStringLiteral("rows-%1.dat").arg(count));
-    WriteResultDatabase(path, count);
-    made[count] = path;
-    return path;
 }
 
 // An install tree with the program, the settings and a copy of the database.
@@ -84,7 +71,7 @@ void BM_StartToAnsweringWindow(benchmark::State &state)
         state.SkipWithError("the program is not built");
         return;
     }
-    const QString database = DatabaseWithRows(rows);
+    const QString database = DatabaseWithRows(Folder(), rows);
     const Tree tree{Folder().filePath(QStringLiteral("root-%1").arg(rows)), Folder().filePath(QStringLiteral("run")),
                     Folder().filePath(QStringLiteral("home"))};
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();

@@ -22,7 +22,6 @@
 
 #include <cstdio>
 #include <fstream>
-#include <map>
 #include <memory>
 #include <string>
 
@@ -32,18 +31,6 @@ QTemporaryDir &Folder()
 {
     static QTemporaryDir folder(BenchFolder() + QStringLiteral("/kelo-store-bench-XXXXXX"));
     return folder;
-}
-
-// A database with count rows like those a meter sends, made once per size.
-QString DatabaseWithRows(int count)
-{
-    static std::map<int, QString> made;
-    if (auto it = made.find(count); it != made.end())
-        return it->second;
-    const QString path = Folder().filePath(QStringLiteral("rows-%1.dat").arg(count));
-    WriteResultDatabase(path, count);
-    made[count] = path;
-    return path;
 }
 
 // VmRSS or VmHWM of this process, in kB.
@@ -68,7 +55,7 @@ void ResetPeak()
 void BM_OpenAndLoadView(benchmark::State &state)
 {
     const int count = static_cast<int>(state.range(0));
-    const QString path = DatabaseWithRows(count);
+    const QString path = DatabaseWithRows(Folder(), count);
     double viewBytes = 0;
     long peakKb = 0;
     long growthKb = 0;
