@@ -5,6 +5,12 @@
 // calls fail loudly (std::logic_error) rather than showing nothing.
 //
 // Styles and results use the message-box numbers of the platform the program was designed on.
+//
+// An affirmative answer only ever comes from a button the user pressed (or chose with the
+// keyboard). A box that closes any other way (its event loop ended, the window closed by the
+// system) answers NegativeAnswer of its style. Once the process has been asked to end
+// (EndDialogs), no box is shown at all: every question gets its negative answer at once, save
+// dialogs are cancelled and error boxes go to standard error.
 
 #include <QString>
 
@@ -49,9 +55,19 @@ public:
     virtual void ErrorBox(const QString &message) = 0;
 };
 
-// The installed implementation; throws std::logic_error when none is installed.
+// The answer of a box of that style that closed without a button press: Cancel when it has
+// one, else No when it has one, else Abort for Abort/Retry/Ignore, else OK. Never Yes.
+int NegativeAnswer(unsigned style);
+
+// The installed implementation, or after EndDialogs the refusing one; throws
+// std::logic_error when none is installed.
 Dialogs &CurrentDialogs();
 // Installs (or, with nullptr, removes) the implementation; not owned. GUI thread.
 void SetDialogs(Dialogs *dialogs);
+
+// The process is ending (a termination signal arrived): from now on no box is shown and no
+// question is answered with anything but its negative answer. Cannot be undone. GUI thread.
+void EndDialogs();
+bool DialogsEnded();
 
 } // namespace platform

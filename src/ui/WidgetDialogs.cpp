@@ -79,26 +79,26 @@ int WidgetDialogs::MessageBox(const QString &text, const QString &caption, unsig
     box.setText(DisplayText(text));
     box.setIcon(IconFor(style));
 
+    // Escape and the window's close box give the negative answer's button; Enter gives the
+    // first button, a keyboard choice the user made.
     const ButtonList buttons = ButtonsFor(style);
-    int escapeAnswer = buttons.front().second;
+    const int negative = platform::NegativeAnswer(style);
     for (const auto &[button, answer] : buttons) {
         box.addButton(button);
-        if (answer == platform::IDCANCEL) {
+        if (answer == negative)
             box.setEscapeButton(button);
-            escapeAnswer = answer;
-        }
     }
-    if (buttons.size() == 1)
-        box.setEscapeButton(buttons.front().first);
     box.setDefaultButton(buttons.front().first);
 
     box.exec();
+    // Nothing pressed: the loop was ended from outside (a termination signal, quit) or the
+    // window went away. That is never a Yes.
     const QAbstractButton *clicked = box.clickedButton();
     for (const auto &[button, answer] : buttons) {
         if (clicked && clicked == box.button(button))
             return answer;
     }
-    return escapeAnswer;
+    return negative;
 }
 
 QString WidgetDialogs::QtFilter(const QString &filter)

@@ -1,5 +1,7 @@
 // Runs the built program as a child process, from an install tree of its own and with an
 // empty home folder, so that it meets no other running copy and no earlier log folder.
+#include "store/DatabaseConnection.h"
+#include "store/ResultLogSchema.h"
 #include "support/TestSupport.h"
 
 #include <QDir>
@@ -119,4 +121,39 @@ TEST_F(ProgramTest, InterruptEndsTheProgramCleanly)
 {
     startAndWaitForFolder();
     expectCleanEndAfter(SIGINT);
+}
+
+// A session that ends while "Are you sure you want to clear data?" is open: nobody pressed Yes,
+// so every stored result stays, and the program still ends promptly.
+TEST_F(ProgramTest, TerminatedWhileTheClearQuestionIsOpenKeepsEveryResult)
+{
+    const QString program = root() + "/bin/KELO_HB_METER";
+    ASSERT_TRUE(QFile::remove(program));
+    ASSERT_TRUE(QFile::copy(kBuild + "/tests/program_press_clear", program));
+    const QString database = root() + "/KELODATA/data/HB_data1.dat";
+    const auto storedCount = [&] {
+        store::DatabaseConnection connection;
+        connection.Open(database, store::DatabasePassword());
+        return connection.QueryText("SELECT count(*) FROM result_log");
+    };
+    {
+        store::DatabaseConnection connection;
+        connection.Open(database, store::DatabasePassword());
+        for (int id = 1; id <= 3; ++id)
+            connection.Execute(QString("INSERT INTO result_log (fRecID, fHB) VALUES ('%1', '14.2')").arg(id));
+    }
+
+    process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process_.start(program, {});
+    ASSERT_TRUE(process_.waitForStarted(10000)) << process_.errorString().toStdString();
+    ASSERT_TRUE(testsupport::WaitUntil(
+        [&] {
+            process_.waitForReadyRead(50);
+            return process_.canReadLine() || process_.state() == QProcess::NotRunning;
+        },
+        60s));
+    ASSERT_EQ(process_.readLine().trimmed(), QByteArray("question open"));
+
+    expectCleanEndAfter(SIGTERM);
+    EXPECT_EQ(storedCount(), "3");
 }

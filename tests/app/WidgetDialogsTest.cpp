@@ -131,6 +131,46 @@ TEST(WidgetDialogs, EscapeAnswersLikeCancelOrOk)
     EXPECT_EQ(ShowAndPress(platform::MB_OK, QMessageBox::NoButton, seen), platform::IDOK);
 }
 
+// Only a press, or a keyboard choice, answers Yes. A box whose loop ends without one (ended
+// from outside, hidden, closed by the system) gives the negative answer of its style.
+TEST(WidgetDialogs, BoxClosedWithoutAPressNeverAnswersYes)
+{
+    using Act = std::function<void(QMessageBox *)>;
+    const auto key = [](Qt::Key which) {
+        return [which](QMessageBox *box) {
+            QKeyEvent press(QEvent::KeyPress, which, Qt::NoModifier);
+            QApplication::sendEvent(box->focusWidget() ? box->focusWidget() : box, &press);
+        };
+    };
+    struct Case
+    {
+        const char *how;
+        unsigned style;
+        Act act;
+        int answer;
+    } cases[] = {
+        {"loop ended as accepted", platform::MB_YESNO, [](QMessageBox *box) { box->done(QDialog::Accepted); }, platform::IDNO},
+        {"loop ended with Yes's code", platform::MB_YESNO, [](QMessageBox *box) { box->done(QMessageBox::Yes); }, platform::IDNO},
+        {"hidden", platform::MB_YESNO | platform::MB_ICONQUESTION, [](QMessageBox *box) { box->hide(); }, platform::IDNO},
+        {"closed by the system", platform::MB_YESNO, [](QMessageBox *box) { box->close(); }, platform::IDNO},
+        {"escape", platform::MB_YESNO, key(Qt::Key_Escape), platform::IDNO},
+        {"loop ended, with Cancel", platform::MB_YESNOCANCEL, [](QMessageBox *box) { box->done(QDialog::Accepted); }, platform::IDCANCEL},
+        {"loop ended, OK only", platform::MB_OK, [](QMessageBox *box) { box->done(QDialog::Accepted); }, platform::IDOK},
+        {"enter chooses the default", platform::MB_YESNO, key(Qt::Key_Return), platform::IDYES},
+    };
+    for (const Case &test : cases) {
+        const auto appeared = WhenModalAppears([&](QWidget *widget) {
+            auto *box = qobject_cast<QMessageBox *>(widget);
+            if (box)
+                test.act(box);
+            return box != nullptr;
+        });
+        WidgetDialogs dialogs;
+        EXPECT_EQ(dialogs.MessageBox("Clear?", "Caption", test.style), test.answer) << test.how;
+        EXPECT_TRUE(*appeared) << test.how;
+    }
+}
+
 TEST(WidgetDialogs, ErrorBoxIsCriticalWithOk)
 {
     BoxSeen seen;

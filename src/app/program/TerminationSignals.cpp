@@ -1,5 +1,7 @@
 #include "app/program/TerminationSignals.h"
 
+#include "platform/Dialogs.h"
+
 #include <QCoreApplication>
 #include <QSocketNotifier>
 
@@ -63,6 +65,9 @@ void TerminationSignals::onReadable()
     unsigned char byte = 0;
     while (::read(fds_[0], &byte, 1) == 1)
         received_ = byte;
+    // Nobody is left to answer: a question open now, or one a handler would ask on its way
+    // out, gets its negative answer and never its default.
+    platform::EndDialogs();
     // exit, not quit: quit asks the windows first (the main window would put its "quit?"
     // question to nobody) and does nothing outside the main loop, for example while the
     // refusal box of a second start is up. exit ends every running loop, nested ones too.

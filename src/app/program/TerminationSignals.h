@@ -1,7 +1,8 @@
 #pragma once
 // Ends the message loop cleanly when the process is asked to stop (SIGTERM, SIGINT, SIGHUP):
 // the signal handler only writes to a pipe, and the GUI thread reads it and quits the
-// application's event loop. One instance at a time; GUI thread.
+// application's event loop. From then on no dialog is shown or answered (platform::EndDialogs),
+// so an open question ends with its negative answer. One instance at a time; GUI thread.
 
 #include <QObject>
 
