@@ -15,6 +15,7 @@
 #include "i18n/LangManager.h"
 #include "i18n/TranslateText.h"
 #include "platform/Dialogs.h"
+#include "platform/Exception.h"
 #include "platform/Paths.h"
 #include "platform/RegionalSettings.h"
 
@@ -117,18 +118,32 @@ bool TDM::ConnectDatabase(const QString &path)
     DisconnectDatabase();
     try {
         lockFile_->Acquire(store::LockFilePathFor(path));
+        // Another copy that started in the same moment owns the database: this one leaves it
+        // untouched (no box; the start-up refuses it as a running copy) and keeps the lock
+        // file, which tells DatabaseLockedByAnother.
+        if (lockFile_->SharedWithOthers())
+            return false;
         adoConn->Open(path, store::DatabasePassword());
         // The unit look-ups read the newest rows through this index; a file made elsewhere
         // may lack it.
         adoConn->Execute(store::TransferTimeIndexSql());
         qryResultLog->Open();
         qryResultLog->SetSort(QStringLiteral("FID"));
-        WriteLog(QStringLiteral("Connect to Database ") + path);
     } catch (const std::exception &) {
         // The error's own text is not shown; the box names the file.
         DisconnectDatabase();
         ShowDatabaseError(path);
         return false;
+    }
+    // The log is a diagnostic aid, not the results: a log that cannot be written (a read-only
+    // home folder) is named once, with the system's reason, and the database stays open.
+    try {
+        WriteLog(QStringLiteral("Connect to Database ") + path);
+    } catch (const std::exception &error) {
+        const auto *own = dynamic_cast<const platform::Exception *>(&error);
+        platform::CurrentDialogs().MessageBox(own ? own->message() : QString::fromLocal8Bit(error.what()),
+                                              TranslateText(QStringLiteral("Warning Message")),
+                                              platform::MB_OK | platform::MB_ICONEXCLAMATION);
     }
     return true;
 }

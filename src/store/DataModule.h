@@ -41,8 +41,11 @@ public:
 
     // Connects adoConn to the database file at path and opens qryResultLog sorted by "FID";
     // logs "Connect to Database " + path. On any failure (a missing or damaged file, another
-    // key, a missing column, a read-only file, a log that cannot be written) shows the
-    // database error box and returns false, with nothing left open.
+    // key, a missing column, a read-only file) shows the database error box and returns false,
+    // with nothing left open. A log that cannot be written does not stop the database: one box
+    // names the log file and the system's reason, and the result is true. When another holder
+    // owns the database (DatabaseLockedByAnother), the result is false without a box and the
+    // file is not opened.
     bool ConnectDatabase(const QString &path);
 
     // The newest non-empty units (see store/UnitLookups.h); errors reach the caller.

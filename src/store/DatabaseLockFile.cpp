@@ -58,22 +58,11 @@ void DatabaseLockFile::Acquire(const QString &path)
             const int error = errno;
             throw DatabaseError(QStringLiteral("Cannot create the lock file %1: %2").arg(path, SystemReason(error)));
         }
-        // Alone if an exclusive lock is granted (then kept as a shared one); otherwise others
-        // hold the file and a shared lock joins them. A deleter's short exclusive lock
-        // refuses both, and the loop tries again.
-        bool others = false;
-        int error = 0;
-        if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-            if (::flock(fd, LOCK_SH | LOCK_NB) != 0)
-                error = errno;
-        } else if (errno == EWOULDBLOCK || errno == EINTR) {
-            others = true;
-            if (::flock(fd, LOCK_SH | LOCK_NB) != 0)
-                error = errno;
-        } else {
-            error = errno;
-        }
-        if (error != 0) {
+        // Every holder keeps a shared lock, so the guard's delete (an exclusive lock) fails
+        // while anyone has the database open. Only a deleter's short exclusive lock refuses
+        // it, and the loop tries again.
+        if (::flock(fd, LOCK_SH | LOCK_NB) != 0) {
+            const int error = errno;
             ::close(fd);
             if (error != EWOULDBLOCK && error != EINTR)
                 throw DatabaseError(QStringLiteral("Cannot lock the file %1: %2").arg(path, SystemReason(error)));
@@ -81,14 +70,33 @@ void DatabaseLockFile::Acquire(const QString &path)
             continue;
         }
         // A deleter may have removed the file between our open and our lock: then we hold a
-        // lock on a file nobody can see, and must start again with a new one.
-        if (IsSameFile(fd, native)) {
-            fd_ = fd;
-            path_ = path;
-            sharedWithOthers_ = others;
-            return;
+        // lock on a file nobody can see, and must start again with a new one. From here on the
+        // file stays, since no exclusive lock can be had while we hold ours.
+        if (!IsSameFile(fd, native)) {
+            ::close(fd);
+            continue;
         }
-        ::close(fd);
+        // Who came first: the one holder that gets the write lock on the first byte owns the
+        // database, every later one shares it with that owner. The lock is taken once and
+        // never changed, so two holders that arrive together cannot both see themselves alone.
+        struct flock owner {};
+        owner.l_type = F_WRLCK;
+        owner.l_whence = SEEK_SET;
+        owner.l_start = 0;
+        owner.l_len = 1;
+        bool others = false;
+        if (::fcntl(fd, F_OFD_SETLK, &owner) != 0) {
+            const int error = errno;
+            if (error != EAGAIN && error != EACCES) {
+                ::close(fd);
+                throw DatabaseError(QStringLiteral("Cannot lock the file %1: %2").arg(path, SystemReason(error)));
+            }
+            others = true;
+        }
+        fd_ = fd;
+        path_ = path;
+        sharedWithOthers_ = others;
+        return;
     }
     throw DatabaseError(QStringLiteral("Cannot lock the file %1: it is being deleted by another process").arg(path));
 }

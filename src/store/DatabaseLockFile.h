@@ -5,9 +5,13 @@
 //
 // A holder keeps the file open with a shared flock(2) lock (several processes may have the
 // database open at once); deleting means taking an exclusive lock without waiting, which
-// succeeds only when no live process holds the file. The kernel drops the locks of a process
-// that dies, so a file left by a killed copy is deletable. flock locks belong to the open
-// file, not the process, so a holder and a deleter in one process see each other too.
+// succeeds only when no live process holds the file. The first holder also takes a write lock
+// on the file's first byte (an open-file-description lock, independent of the flock lock):
+// every later holder is refused that byte and so knows it is not alone. Neither lock is ever
+// converted from one kind to the other, which would open a moment in which two holders could
+// each see the other gone. The kernel drops the locks of a process that dies, so a file left
+// by a killed copy is deletable. Both kinds of lock belong to the open file, not the process,
+// so a holder and a deleter in one process see each other too.
 //
 // GUI thread. Move-only; the destructor releases.
 
@@ -34,8 +38,8 @@ public:
     void Release() noexcept;
     bool IsHeld() const { return fd_ >= 0; }
     const QString &Path() const { return path_; }
-    // True when another live process held the file at the moment Acquire took it (another
-    // copy of the program, or any process, had the database open).
+    // True when another holder had the database open at the moment Acquire took it (another
+    // copy of the program, or anything that holds the file as this class does).
     bool SharedWithOthers() const { return sharedWithOthers_; }
 
 private:

@@ -4,8 +4,15 @@
 // window by its title; a missing database ends the start with no window.
 #include "app/program/StartUp.h"
 #include "app/program/WindowTitleBeacon.h"
+#include "store/DataModule.h"
+#include "store/DatabaseConnection.h"
+#include "store/ResultLogSchema.h"
+#include "support/ProgramFolders.h"
+#include "support/ScriptedDialogs.h"
 #include "support/TestSupport.h"
+#include "ui/TfrmMain.h"
 
+#include <QApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -15,6 +22,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <array>
 
 #include <chrono>
 #include <memory>
@@ -193,15 +202,15 @@ protected:
     std::vector<std::unique_ptr<QProcess>> processes;
 };
 
-const QString kProductTitle = QStringLiteral("Pellion Hb Hemoglobin Data Transfer Software");
+const QString kProductCaption = QStringLiteral("Pellion Hb Hemoglobin Data Transfer Software");
 
 } // namespace
 
 TEST_F(StartUpTest, SecondCopyWhileTheFirstHasTheDatabaseOpenEndsWithoutTouchingIt)
 {
-    InstallTree tree(tmp.path() + QStringLiteral("/root"), Settings(kProductTitle.toUtf8(), 1045));
+    InstallTree tree(tmp.path() + QStringLiteral("/root"), Settings(kProductCaption.toUtf8(), 1045));
     ASSERT_TRUE(tree.ok());
-    QProcess &first = StartRunning(tree, kProductTitle);
+    QProcess &first = StartRunning(tree, kProductCaption);
     ASSERT_TRUE(QFileInfo::exists(tree.lockFile())) << "a running copy holds the lock file";
     const QStringList before = Snapshot(tree.dataFolder());
     const QByteArray logBefore = LogContents();
@@ -222,14 +231,14 @@ TEST_F(StartUpTest, SecondCopyWhileTheFirstHasTheDatabaseOpenEndsWithoutTouching
     EXPECT_EQ(EndWith(first, SIGTERM), kExitRan);
     EXPECT_FALSE(QFileInfo::exists(tree.lockFile()));
     EXPECT_FALSE(QFileInfo::exists(tree.database() + QStringLiteral("-wal")));
-    EXPECT_FALSE(QFileInfo::exists(beaconOf(kProductTitle))) << "the window's socket must go with it";
+    EXPECT_FALSE(QFileInfo::exists(beaconOf(kProductCaption))) << "the window's socket must go with it";
 }
 
 TEST_F(StartUpTest, CopyInAnotherTreeFindsTheRunningWindowByTitleAndEndsSilently)
 {
     const QString title = QStringLiteral("RE Zevuvuro");
     InstallTree first(tmp.path() + QStringLiteral("/first"), Settings(title.toUtf8(), 1033));
-    InstallTree second(tmp.path() + QStringLiteral("/second"), Settings(kProductTitle.toUtf8(), 1033));
+    InstallTree second(tmp.path() + QStringLiteral("/second"), Settings(kProductCaption.toUtf8(), 1033));
     ASSERT_TRUE(first.ok() && second.ok());
     QProcess &running = StartRunning(first, title);
     const QStringList before = Snapshot(second.dataFolder());
@@ -248,10 +257,10 @@ TEST_F(StartUpTest, CopyInAnotherTreeFindsTheRunningWindowByTitleAndEndsSilently
 
 TEST_F(StartUpTest, WindowWithAnotherTitleIsNotARunningCopy)
 {
-    InstallTree first(tmp.path() + QStringLiteral("/first"), Settings(kProductTitle.toUtf8(), 1033));
-    InstallTree second(tmp.path() + QStringLiteral("/second"), Settings(kProductTitle.toUtf8(), 1033));
+    InstallTree first(tmp.path() + QStringLiteral("/first"), Settings(kProductCaption.toUtf8(), 1033));
+    InstallTree second(tmp.path() + QStringLiteral("/second"), Settings(kProductCaption.toUtf8(), 1033));
     ASSERT_TRUE(first.ok() && second.ok());
-    QProcess &one = StartRunning(first, kProductTitle);
+    QProcess &one = StartRunning(first, kProductCaption);
     // Same title, so the second window cannot announce itself under it; the copy still runs.
     QProcess &two = Start(second);
     EXPECT_TRUE(WaitUntil([&] { return QFileInfo::exists(second.lockFile()) || two.state() == QProcess::NotRunning; }, 60s));
@@ -262,14 +271,90 @@ TEST_F(StartUpTest, WindowWithAnotherTitleIsNotARunningCopy)
 
 TEST_F(StartUpTest, MissingDatabaseEndsAfterItsBoxWithNoWindow)
 {
-    InstallTree tree(tmp.path() + QStringLiteral("/root"), Settings(kProductTitle.toUtf8(), 1033));
+    InstallTree tree(tmp.path() + QStringLiteral("/root"), Settings(kProductCaption.toUtf8(), 1033));
     ASSERT_TRUE(tree.ok());
     ASSERT_TRUE(QFile::remove(tree.database()));
     QProcess &process = Start(tree);
     // The database error box waits for the user; no window is made meanwhile.
     EXPECT_FALSE(Finishes(process, 2000));
-    EXPECT_FALSE(QFileInfo::exists(beaconOf(kProductTitle)));
+    EXPECT_FALSE(QFileInfo::exists(beaconOf(kProductCaption)));
     EXPECT_EQ(EndWith(process, SIGTERM), kExitFailed);
     EXPECT_FALSE(QFileInfo::exists(tree.lockFile()));
     EXPECT_FALSE(QFileInfo::exists(tree.database()));
+}
+
+// Copies started in the same instant, pair after pair: exactly one of each pair keeps the
+// database and shows its window; the other is refused. Each copy has a runtime folder of its
+// own, so only the database's lock decides: the search for a running window, which would
+// otherwise catch a copy that lost the race later, cannot help here.
+TEST_F(StartUpTest, OfTwentyPairsStartedTogetherExactlyOneOfEachRuns)
+{
+    InstallTree tree(tmp.path() + QStringLiteral("/root"), Settings(kProductCaption.toUtf8(), 1033));
+    ASSERT_TRUE(tree.ok());
+    std::array<QString, 2> runtimes;
+    for (std::size_t i = 0; i < runtimes.size(); ++i) {
+        runtimes[i] = tmp.path() + QStringLiteral("/run%1").arg(i);
+        ASSERT_TRUE(QDir().mkpath(runtimes[i]));
+        ::chmod(QFile::encodeName(runtimes[i]).constData(), 0700);
+    }
+    const auto beaconIn = [&](std::size_t i) {
+        return QFileInfo::exists(WindowTitleBeacon::ServerNameFor(kProductCaption, runtimes[i]));
+    };
+
+    for (int pair = 0; pair < 20; ++pair) {
+        std::array<std::unique_ptr<QProcess>, 2> copies;
+        for (std::size_t i = 0; i < copies.size(); ++i) {
+            QProcessEnvironment own = environment;
+            own.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimes[i]);
+            copies[i] = std::make_unique<QProcess>();
+            copies[i]->setProcessEnvironment(own);
+            copies[i]->setProcessChannelMode(QProcess::ForwardedChannels);
+        }
+        for (auto &copy : copies)
+            copy->start(tree.program(), {});
+        for (auto &copy : copies)
+            ASSERT_TRUE(copy->waitForStarted(10000));
+
+        // The copy that owns the database shows its window; the other then stands at its
+        // refusal box. The loser ends first, so the winner still holds the database while the
+        // loser decides.
+        ASSERT_TRUE(WaitUntil([&] { return beaconIn(0) || beaconIn(1); }, 60s)) << "pair " << pair;
+        const std::size_t winner = beaconIn(0) ? 0 : 1;
+        QProcess &loser = *copies[1 - winner];
+        ASSERT_TRUE(WaitUntil([&] { return CatchesTerminate(loser.processId()) || loser.state() == QProcess::NotRunning; }, 30s));
+        if (loser.state() != QProcess::NotRunning)
+            ::kill(static_cast<pid_t>(loser.processId()), SIGTERM);
+        ASSERT_TRUE(Finishes(loser, 30000));
+        EXPECT_EQ(loser.exitCode(), kExitRefused) << "pair " << pair << ": both copies believed they were alone";
+        EXPECT_EQ(copies[winner]->state(), QProcess::Running);
+        EXPECT_EQ(EndWith(*copies[winner], SIGTERM), kExitRan) << "pair " << pair;
+        ASSERT_FALSE(QFileInfo::exists(tree.lockFile()));
+    }
+}
+
+// An error while the main window is being made (here the grid's unit look-ups find the table
+// gone) no longer aborts the program: the application's error box shows the reason and the
+// start ends with status 1, leaving no window behind.
+TEST(RunWindows, AnErrorWhileTheWindowIsMadeIsShownAndEndsTheStartWithStatusOne)
+{
+    QTemporaryDir root;
+    ASSERT_TRUE(root.isValid());
+    testsupport::ProgramFolders folders(root, 1033);
+    for (const char *folder : {"bin", "appdata/KELODATA", "KELODATA/data"})
+        ASSERT_TRUE(QDir(root.path()).mkpath(QString::fromLatin1(folder)));
+    const QString database = root.filePath(QStringLiteral("KELODATA/data/HB_data1.dat"));
+    ASSERT_EQ(QProcess::execute(kBuild + QStringLiteral("/bin/make-db"), {database}), 0);
+    testsupport::ScriptedDialogs dialogs;
+    TDM dataModule;
+    ASSERT_TRUE(DatabaseOpened);
+    {
+        store::DatabaseConnection other;
+        other.Open(database, store::DatabasePassword());
+        other.Execute(QStringLiteral("ALTER TABLE result_log RENAME TO result_log_away"));
+    }
+
+    EXPECT_EQ(RunWindows(*qApp), kExitFailed);
+    ASSERT_EQ(dialogs.errors.size(), 1u);
+    EXPECT_TRUE(dialogs.errors[0].contains(QStringLiteral("result_log"))) << dialogs.errors[0].toStdString();
+    EXPECT_EQ(frmMain, nullptr);
 }

@@ -141,3 +141,50 @@ TEST_F(LockFileTest, FolderThatCannotHoldTheFileGivesAnError)
     EXPECT_THROW(lock.Acquire(dir.filePath(QStringLiteral("no/such/folder/HB_data1.ldb"))), store::DatabaseError);
     EXPECT_FALSE(lock.IsHeld());
 }
+
+// Two holders released at the same instant, as two copies started together: of each pair,
+// exactly one finds itself alone, however their steps interleave.
+TEST_F(LockFileTest, OfTwoHoldersArrivingTogetherExactlyOneIsAlone)
+{
+    for (int round = 0; round < 300; ++round) {
+        int go[2];
+        int answers[2];
+        int done[2];
+        ASSERT_EQ(::pipe(go), 0);
+        ASSERT_EQ(::pipe(answers), 0);
+        ASSERT_EQ(::pipe(done), 0);
+        pid_t pids[2];
+        for (pid_t &pid : pids) {
+            pid = ::fork();
+            if (pid == 0) {
+                ::close(go[1]);
+                ::close(done[1]);
+                char byte = 0;
+                (void)!::read(go[0], &byte, 1);   // the parent closing its end wakes both
+                try {
+                    DatabaseLockFile lock;
+                    lock.Acquire(path);
+                    const char answer = lock.SharedWithOthers() ? 's' : 'a';
+                    (void)!::write(answers[1], &answer, 1);
+                    (void)!::read(done[0], &byte, 1);   // hold until the round is over
+                } catch (...) {
+                    ::_exit(1);
+                }
+                ::_exit(0);
+            }
+        }
+        ::close(go[0]);
+        ::close(answers[1]);
+        ::close(done[0]);
+        ::close(go[1]);
+        char got[2] = {0, 0};
+        const bool answered = ::read(answers[0], &got[0], 1) == 1 && ::read(answers[0], &got[1], 1) == 1;
+        ::close(done[1]);
+        ::close(answers[0]);
+        for (const pid_t pid : pids)
+            EXPECT_EQ(Wait(pid), 0);
+        ASSERT_TRUE(answered) << "round " << round;
+        ASSERT_EQ((got[0] == 'a') + (got[1] == 'a'), 1) << "round " << round << ": " << got[0] << got[1];
+        ASSERT_FALSE(QFileInfo::exists(path));
+    }
+}

@@ -5,6 +5,8 @@
 
 #include <QApplication>
 
+#include <exception>
+
 class Application : public QApplication
 {
     Q_OBJECT
@@ -17,4 +19,7 @@ public:
     // Shows message in the default error box; when no dialogs are installed, or the box itself
     // fails, the message goes to standard error instead.
     static void ShowException(const QString &message);
+    // The text of a caught error: the program's own exceptions give their message, others
+    // their what(), anything else "Unknown error".
+    static QString MessageOf(std::exception_ptr error);
 };

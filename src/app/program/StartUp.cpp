@@ -40,6 +40,31 @@ private:
 
 } // namespace
 
+int RunWindows(QApplication &application)
+{
+    std::unique_ptr<TfrmMain> mainWindow;
+    std::unique_ptr<AboutBox> about;
+    std::unique_ptr<WindowTitleBeacon> beacon;
+    try {
+        mainWindow = std::make_unique<TfrmMain>();
+        about = std::make_unique<AboutBox>(mainWindow.get());
+        // Another copy's guard finds the main window by its title, whatever it becomes.
+        beacon = std::make_unique<WindowTitleBeacon>(mainWindow.get());
+    } catch (...) {
+        beacon.reset();
+        about.reset();
+        mainWindow.reset();
+        Application::ShowException(Application::MessageOf(std::current_exception()));
+        return kExitFailed;
+    }
+    mainWindow->show();
+    const int exitCode = application.exec();
+    // The beacon and the About box go before the main window they refer to.
+    beacon.reset();
+    about.reset();
+    return exitCode;
+}
+
 int RunProgram(int argc, char **argv)
 {
     // 1. Nothing has failed yet.
@@ -76,18 +101,8 @@ int RunProgram(int argc, char **argv)
     // 7. Windows and the message loop, only with the database open.
     if (!DatabaseOpened)
         return kExitFailed;
-    int exitCode = kExitRan;
-    {
-        auto mainWindow = std::make_unique<TfrmMain>();
-        {
-            AboutBox about(mainWindow.get());
-            // Another copy's guard finds the main window by its title, whatever it becomes.
-            WindowTitleBeacon beacon(mainWindow.get());
-            mainWindow->show();
-            exitCode = application.exec();
-        }
-        // 8. End of process: the About box, then the main window, then the data module.
-    }
+    const int exitCode = RunWindows(application);
+    // 8. End of process: the About box and the main window are gone; now the data module.
     dataModule.reset();
     return exitCode;
 }
