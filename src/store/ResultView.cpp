@@ -130,20 +130,22 @@ void ResultView::Close()
     NotifyReset();
 }
 
-void ResultView::Requery()
+void ResultView::Requery(PendingRows pendingRows)
 {
     CheckActive("Requery");
     if (state_ == State::Insert)
         throw DatabaseError(QStringLiteral("Requery: a row is still being appended"));
     auto rows = LoadStoredRows();
     std::vector<std::uint32_t> pending;
-    for (const std::uint32_t row : pending_) {
-        RowValues values;
-        for (int slot = 0; slot < kDateSlotCount; ++slot)
-            values.dates[static_cast<std::size_t>(slot)] = rows_->Date(row, slot);
-        for (int slot = 0; slot < kTextSlotCount; ++slot)
-            values.texts[static_cast<std::size_t>(slot)] = rows_->Text(row, slot);
-        pending.push_back(static_cast<std::uint32_t>(rows->AppendPending(values)));
+    if (pendingRows == PendingRows::Keep) {
+        for (const std::uint32_t row : pending_) {
+            RowValues values;
+            for (int slot = 0; slot < kDateSlotCount; ++slot)
+                values.dates[static_cast<std::size_t>(slot)] = rows_->Date(row, slot);
+            for (int slot = 0; slot < kTextSlotCount; ++slot)
+                values.texts[static_cast<std::size_t>(slot)] = rows_->Text(row, slot);
+            pending.push_back(static_cast<std::uint32_t>(rows->AppendPending(values)));
+        }
     }
     rows_ = std::move(rows);
     pending_ = std::move(pending);

@@ -67,9 +67,11 @@ public:
     State GetState() const { return state_; }
 
     // Reads the stored rows again (after a delete through the connection). Pending rows were
-    // never written and are kept, after the stored ones. Bookmarks become invalid; the first
-    // row becomes current. On failure the view keeps its old rows and the error is thrown.
-    void Requery();
+    // never written; Keep puts them after the stored ones, Drop lets them go (the user deleted
+    // every result). Bookmarks become invalid; the first row becomes current. On failure the
+    // view keeps its old rows, pending ones included, and the error is thrown.
+    enum class PendingRows { Keep, Drop };
+    void Requery(PendingRows pendingRows = PendingRows::Keep);
 
     // Sort: "" (the query's order, by fTransferTime, appended rows at the end) or one or more
     // "column [ASC|DESC]" separated by ",", column names without regard to case; "FID" is

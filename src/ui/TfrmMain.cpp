@@ -84,7 +84,14 @@ TfrmMain::TfrmMain(QWidget *parent)
 
     if (!frmMain)
         frmMain = this;
-    FormCreate(this);
+    try {
+        FormCreate(this);
+    } catch (...) {
+        // The members go with the failed construction; nobody may find the window any more.
+        if (frmMain == this)
+            frmMain = nullptr;
+        throw;
+    }
 }
 
 TfrmMain::~TfrmMain()
@@ -266,8 +273,62 @@ void TfrmMain::closeEvent(QCloseEvent *event)
         event->ignore();
 }
 
+QSize TfrmMain::FrameSize() const
+{
+    if (!isVisible())
+        return QSize(0, 0);
+    return frameGeometry().size() - geometry().size();
+}
+
+QSize TfrmMain::OuterSize() const
+{
+    const int screenHeight = screen() ? screen()->geometry().height() : 768;
+    return QSize(kMainWindowWidth, MainWindowHeight(screenHeight));
+}
+
+void TfrmMain::ApplyOuterSize()
+{
+    appliedFrame_ = FrameSize();
+    resize(OuterSize() - appliedFrame_);
+}
+
+void TfrmMain::PlaceAtStart()
+{
+    ApplyOuterSize();
+    // move() places the frame's corner, so the whole window is centred.
+    if (QScreen *where = screen())
+        move(where->geometry().center() - QRect(QPoint(0, 0), OuterSize()).center());
+}
+
+void TfrmMain::FollowStartFrame(QEvent::Type type)
+{
+    // A window manager adds its frame after the window is mapped, and reports it with a move
+    // or resize; the size and the centring are applied again with the frame it reports.
+    // Placing ends once a frame has been taken into account, or after a short while when the
+    // window has none (no window manager): later moves and resizes are the user's own.
+    constexpr qint64 kFrameWaitMs = 2000;
+    if (type == QEvent::Show && !startPlacement_.isValid()) {
+        startPlacement_.start();
+        PlaceAtStart();
+        return;
+    }
+    if (!startPlacement_.isValid() || startPlacementDone_ || (type != QEvent::Move && type != QEvent::Resize))
+        return;
+    if (startPlacement_.elapsed() > kFrameWaitMs) {
+        startPlacementDone_ = true;
+        return;
+    }
+    const QSize frame = FrameSize();
+    if (frame == appliedFrame_)
+        return;
+    PlaceAtStart();
+    if (!frame.isNull())
+        startPlacementDone_ = true;
+}
+
 bool TfrmMain::event(QEvent *event)
 {
+    FollowStartFrame(event->type());
     if (event->type() == QEvent::StatusTip && hintHandlerInstalled_) {
         ShowApplicationHint(static_cast<QStatusTipEvent *>(event)->tip());
         return true;
@@ -373,12 +434,9 @@ void TfrmMain::ApplyCaptions()
     // 1. The language submenu stays hidden.
     Language1->menuAction()->setVisible(false);
 
-    // 2. The outer size: the frame the window manager adds is known only once shown.
-    const int screenHeight = screen() ? screen()->geometry().height() : 768;
-    QSize frame(0, 0);
-    if (isVisible())
-        frame = frameGeometry().size() - geometry().size();
-    resize(kMainWindowWidth - frame.width(), MainWindowHeight(screenHeight) - frame.height());
+    // 2. The outer size, frame included (the frame is known once the window is shown; the
+    //    start placement then applies the size again).
+    ApplyOuterSize();
 
     // 3. Titles.
     const QString title = TranslateText(GlobalOption.ApplicationCaption);

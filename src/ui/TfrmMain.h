@@ -19,7 +19,10 @@
 #include "platform/DateTime.h"
 #include "platform/Messages.h"
 
+#include <QElapsedTimer>
+#include <QEvent>
 #include <QMainWindow>
+#include <QSize>
 #include <QString>
 
 #include <array>
@@ -155,6 +158,12 @@ private:
     void CreateMenu();
     void CreateToolBar();
     QToolButton *CreateToolButton(const QString &name, int imageIndex);
+    // The outer size rule (frame included) and the start placement, centred on the screen.
+    QSize FrameSize() const;
+    QSize OuterSize() const;
+    void ApplyOuterSize();
+    void PlaceAtStart();
+    void FollowStartFrame(QEvent::Type type);
     void SetCommandsEnabled(bool enabled);
     void SetStartImage(int imageIndex);
     void OnMessage(const platform::MessageEvent &message);
@@ -166,6 +175,9 @@ private:
     bool hintHandlerInstalled_ = false;
     bool reportingLogError_ = false;
     bool saving_ = false;
+    QSize appliedFrame_{0, 0};         // the frame size the outer size was last applied with
+    QElapsedTimer startPlacement_;     // runs from the first show
+    bool startPlacementDone_ = false;
 };
 
 // The one main window while it exists (nullptr otherwise).

@@ -219,7 +219,8 @@ void TfrmMain::btnClearClick(QObject *Sender)
     if (ConfirmBox(QStringLiteral("Are you sure you want to clear data?")) != 6)
         return;
     DM->adoConn->Execute(QStringLiteral("Delete From result_Log"));
-    DM->qryResultLog->Requery();
+    // Rows whose write failed earlier are results too: the user chose to delete them all.
+    DM->qryResultLog->Requery(store::ResultView::PendingRows::Drop);
     UpdateColumnTitles();
     iCurrentCount = 0;
     iTotalCount = 0;

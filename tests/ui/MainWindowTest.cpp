@@ -204,6 +204,21 @@ TEST_F(MainWindow, StatusBarPanelsSizeRuleTitleAndTimer)
     EXPECT_EQ(w.width(), 1024);
     EXPECT_EQ(w.height(), MainWindowHeight(w.screen()->geometry().height()));
 
+    // Shown, the frame and title bar count: the outer size follows the rule, and the whole
+    // window is centred on the screen.
+    w.show();
+    ASSERT_TRUE(testsupport::WaitUntil([&] {
+        QApplication::processEvents();
+        return w.frameGeometry().size() != w.geometry().size();
+    }, std::chrono::seconds(5))) << "the platform gave the window no frame";
+    QApplication::processEvents();
+    const QRect screen = w.screen()->geometry();
+    EXPECT_EQ(w.frameGeometry().size(), QSize(1024, MainWindowHeight(screen.height())));
+    // Centred; the test platform shifts a frame that starts left of its screen (the window is
+    // wider than that screen) by its border's width.
+    EXPECT_EQ(w.frameGeometry().center().y(), screen.center().y());
+    EXPECT_NEAR(w.frameGeometry().center().x(), screen.center().x(), 2);
+
     EXPECT_TRUE(w.Timer->isActive());
     EXPECT_EQ(w.Timer->interval(), 1000);
     w.TimerTimer(w.Timer);

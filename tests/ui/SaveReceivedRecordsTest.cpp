@@ -322,6 +322,33 @@ TEST_F(SaveReceived, ClearThatFailsKeepsTheCounters)
     EXPECT_EQ(uitest::StoredRecIDs(fixture_.DatabasePath()), QStringList{"1"});
 }
 
+// Rows whose write failed (every insert refused, as on a full disk) are results the user sees;
+// Clear Data deletes them with the stored ones, and they never come back.
+TEST_F(SaveReceived, ClearAlsoDropsRowsWhoseWriteFailed)
+{
+    Push("2024-03-05", "14:07", "ID: 1", "HB: 14.2g/dL", "HCT: 42%");
+    window_->SaveReceivedRecords();
+    store::DatabaseConnection other;
+    other.Open(fixture_.DatabasePath(), store::DatabasePassword());
+    other.Execute("CREATE TRIGGER refuse BEFORE INSERT ON result_log BEGIN SELECT RAISE(ABORT, 'disk full'); END");
+    Push("2024-03-05", "14:08", "ID: 2", "HB: 13.1g/dL", "HCT: 39%");
+    Push("2024-03-05", "14:09", "ID: 3", "HB: 12.0g/dL", "HCT: 36%");
+    EXPECT_THROW(window_->SaveReceivedRecords(), store::DatabaseError);
+    ASSERT_EQ(View().PendingCount(), 2);
+
+    fixture_.dialogs.boxAnswers = {platform::IDYES};
+    window_->btnClearClick(window_->btnClear);
+    EXPECT_EQ(Rows(), 0);
+    EXPECT_EQ(View().PendingCount(), 0);
+    EXPECT_EQ(window_->GridRec->model()->rowCount(), 0);
+    EXPECT_EQ(window_->iTotalCount, 0);
+
+    other.Execute("DROP TRIGGER refuse");
+    Push("2024-03-05", "14:10", "ID: 4", "HB: 14.2g/dL", "HCT: 42%");
+    EXPECT_TRUE(window_->SaveReceivedRecords());
+    EXPECT_EQ(uitest::StoredRecIDs(fixture_.DatabasePath()), QStringList{"4"});
+}
+
 TEST_F(SaveReceived, TitlesKeepTheNewestNonEmptyUnit)
 {
     Push("2024-03-05", "14:07", "ID: 1", "HB: 14.2g/dL", "HCT: 42%");
