@@ -1,6 +1,5 @@
 #include "comm/CommLineSettings.h"
 
-#include <linux/serial.h>
 #include <sys/ioctl.h>
 
 namespace {
@@ -119,21 +118,6 @@ void ApplyLineSettings(int fd, const TCommLineSettings &s)
         SetModemLine(fd, TIOCM_RTS, false);
         break;
     }
-}
-
-bool ReadLineCounters(int fd, LineCounters &counters)
-{
-    serial_icounter_struct icount{};
-    if (::ioctl(fd, TIOCGICOUNT, &icount) != 0)
-        return false;
-    counters.frame = static_cast<std::uint32_t>(icount.frame);
-    counters.overrun = static_cast<std::uint32_t>(icount.overrun);
-    counters.parity = static_cast<std::uint32_t>(icount.parity);
-    counters.brk = static_cast<std::uint32_t>(icount.brk);
-    counters.bufOverrun = static_cast<std::uint32_t>(icount.buf_overrun);
-    counters.ring = static_cast<std::uint32_t>(icount.rng);
-    counters.carrier = static_cast<std::uint32_t>(icount.dcd);
-    return true;
 }
 
 std::uint32_t LineErrorFlags(const LineCounters &before, const LineCounters &after)

@@ -52,7 +52,8 @@ bool SetArbitraryBaudRate(int fd, std::uint32_t rate);
 // The output speed in bits per second as the driver holds it (termios2), 0 when unknown.
 std::uint32_t GetBaudRate(int fd);
 
-// Counters of the driver's line events (TIOCGICOUNT), the part the component uses.
+// Counters of the driver's line events (TIOCGICOUNT), the part the component uses. They are
+// read through TCommDevice::ReadLineCounters.
 struct LineCounters
 {
     std::uint32_t frame = 0;
@@ -64,8 +65,6 @@ struct LineCounters
     std::uint32_t carrier = 0;
 };
 
-// Reads the counters; false when the driver does not keep them (a pseudo-terminal).
-bool ReadLineCounters(int fd, LineCounters &counters);
 // CE_* flags for the errors counted between the two readings; 0 when none.
 std::uint32_t LineErrorFlags(const LineCounters &before, const LineCounters &after);
 // Modem event bits between the two readings: 8 when the carrier changed, plus 4 for a ring.

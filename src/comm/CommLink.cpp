@@ -1,16 +1,9 @@
 #include "comm/CommLink.h"
 
-#include <unistd.h>
-
-TCommLink::TCommLink(int descriptor, platform::WindowHandle windowHandle,
+TCommLink::TCommLink(std::unique_ptr<TCommDevice> portDevice, platform::WindowHandle windowHandle,
                      std::shared_ptr<std::atomic<bool>> sendEmptyFlag)
-    : fd(descriptor), window(windowHandle), sendDataEmpty(std::move(sendEmptyFlag))
+    : device(std::move(portDevice)), window(windowHandle), sendDataEmpty(std::move(sendEmptyFlag))
 {
-}
-
-TCommLink::~TCommLink()
-{
-    ::close(fd);
 }
 
 void TCommLink::setTimeouts(const TCommTimeouts &value)

@@ -1,10 +1,10 @@
 #pragma once
-// What the serial component shares with its port threads while a port is open: the port's
-// descriptor, the close event, the notification window, the current timeouts and the line
-// flags the threads act on. Shared ownership keeps it alive for a thread that has not ended
-// when the component stops waiting for it; the descriptor is closed when the last owner lets
-// go of it.
+// What the serial component shares with its port threads while a port is open: the port
+// device, the close event, the notification window, the current timeouts and the line flags
+// the threads act on. Shared ownership keeps it alive for a thread that has not ended when
+// the component stops waiting for it; the port is closed when the last owner lets go of it.
 
+#include "comm/CommDevice.h"
 #include "comm/CommTimeouts.h"
 #include "platform/ManualResetEvent.h"
 #include "platform/Messages.h"
@@ -15,12 +15,14 @@
 
 struct TCommLink
 {
-    TCommLink(int descriptor, platform::WindowHandle window, std::shared_ptr<std::atomic<bool>> sendDataEmpty);
-    ~TCommLink(); // closes the descriptor
+    // Throws std::system_error when the close event cannot be created; the device is then
+    // closed with the half-built link.
+    TCommLink(std::unique_ptr<TCommDevice> device, platform::WindowHandle window,
+              std::shared_ptr<std::atomic<bool>> sendDataEmpty);
     TCommLink(const TCommLink &) = delete;
     TCommLink &operator=(const TCommLink &) = delete;
 
-    const int fd;
+    const std::unique_ptr<TCommDevice> device;
     // Tells both threads to stop; every wait of theirs includes it.
     platform::ManualResetEvent closeEvent;
     const platform::WindowHandle window;

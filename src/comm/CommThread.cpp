@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <system_error>
 
 TCommThread::TCommThread(std::shared_ptr<TCommLink> link) : link_(std::move(link)) {}
 
@@ -16,24 +15,25 @@ TCommThread::~TCommThread()
         thread_.join();
 }
 
-bool TCommThread::Start(int priorityBoost)
+void TCommThread::Start(int priorityBoost)
 {
-    auto self = shared_from_this();
-    try {
-        thread_ = std::thread([self, priorityBoost] {
-            // Best effort: raising the priority needs a privilege most users do not have.
-            const id_t tid = static_cast<id_t>(::gettid());
-            errno = 0;
-            const int nice = ::getpriority(PRIO_PROCESS, tid);
-            if (errno == 0)
-                ::setpriority(PRIO_PROCESS, tid, nice - priorityBoost);
+    thread_ = std::thread([self = shared_from_this(), priorityBoost] {
+        // Best effort: raising the priority needs a privilege most users do not have.
+        const id_t tid = static_cast<id_t>(::gettid());
+        errno = 0;
+        const int nice = ::getpriority(PRIO_PROCESS, tid);
+        if (errno == 0)
+            ::setpriority(PRIO_PROCESS, tid, nice - priorityBoost);
+        try {
             self->Execute();
-            self->finished_.set();
-        });
-    } catch (const std::system_error &) {
-        return false;
-    }
-    return true;
+        } catch (...) {
+            // The thread cannot go on; whether the port closes is the owner's decision, as
+            // after any other failure.
+            self->PostHangupCall();
+        }
+        self->Finish();
+        self->finished_.set();
+    });
 }
 
 bool TCommThread::WaitFor(std::chrono::milliseconds timeout)
@@ -52,7 +52,11 @@ void TCommThread::Abandon()
         thread_.detach();
 }
 
-void TCommThread::PostHangupCall()
+void TCommThread::PostHangupCall() noexcept
 {
-    platform::PostMessage(link_->window, WM_COMM_HANGUP, 0, 0);
+    try {
+        platform::PostMessage(link_->window, WM_COMM_HANGUP, 0, 0);
+    } catch (...) {
+        // No memory even for the message: the owner learns of the end through the port.
+    }
 }

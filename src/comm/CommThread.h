@@ -22,9 +22,9 @@ public:
     TCommThread &operator=(const TCommThread &) = delete;
 
     // Starts the body. priorityBoost raises the thread above normal by that many nice steps
-    // where the system allows it (it is not an error when it does not). False when no thread
-    // could be created. Creating thread only.
-    bool Start(int priorityBoost);
+    // where the system allows it (it is not an error when it does not). Throws
+    // std::system_error when the system refuses a thread. Creating thread only.
+    void Start(int priorityBoost);
     // Waits up to timeout for the body to end; true (and the thread joined) when it did.
     bool WaitFor(std::chrono::milliseconds timeout);
     // Lets a thread that has not ended run on alone; it ends at its next look at the close
@@ -32,9 +32,14 @@ public:
     void Abandon();
 
 protected:
+    // The body. Whatever escapes it (out of memory, a fault below) ends the thread with a
+    // hang-up request: nothing a port thread meets may take the program down.
     virtual void Execute() = 0;
-    // Posts WM_COMM_HANGUP to the notification window; its result is ignored.
-    void PostHangupCall();
+    // Runs on the thread after the body however it ended: gives back what the thread holds.
+    virtual void Finish() noexcept = 0;
+    // Posts WM_COMM_HANGUP to the notification window; its result is ignored, and so is a
+    // failure to make the message at all.
+    void PostHangupCall() noexcept;
 
     const std::shared_ptr<TCommLink> link_;
 

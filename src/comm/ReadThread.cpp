@@ -34,63 +34,56 @@ TReadThread::TReadThread(std::shared_ptr<TCommLink> link, std::uint16_t inputLen
 
 void TReadThread::Execute()
 {
-    const int fd = link_->fd;
+    TCommDevice &device = *link_->device;
+    const int fd = device.fd();
     // A read never asks for more than the buffer holds, whatever InputLen says (InBufferSize
     // may have been lowered after InputLen was set).
     const std::size_t bufferSize = std::max<std::size_t>(FInBufferSize, 1);
     const std::size_t requested = std::clamp<std::size_t>(FInputLen, 1, bufferSize);
-    std::vector<char> buffer(bufferSize);
+    buffer_.assign(bufferSize, '\0');
+    received_ = 0;
 
-    watchLines_ = ReadLineCounters(fd, counters_);
+    watchLines_ = device.ReadLineCounters(counters_);
 
-    std::size_t received = 0;
     Clock::time_point readStart = Clock::now();
     Clock::time_point lastByte = readStart;
     TCommTimeouts timeouts = link_->timeouts();
 
     pollfd waitList[2] = {{link_->closeEvent.fd(), POLLIN, 0}, {fd, POLLIN, 0}};
 
-    // Ends the thread after an error: what has come so far is still delivered, then the owner
-    // is asked to hang up.
-    auto failWithData = [&] {
-        if (received > 0 && !ReceiveData(buffer.data(), received))
-            return; // ReceiveData already asked for the hang-up
-        PostHangupCall();
-    };
-
     for (;;) {
         // Take what the driver holds now, up to the requested count.
-        const ssize_t n = ::read(fd, buffer.data() + received, requested - received);
+        const ssize_t n = device.Read(buffer_.data() + received_, requested - received_);
         if (n > 0) {
             std::size_t got = static_cast<std::size_t>(n);
             if (link_->ignoreNullChar.load(std::memory_order_relaxed)) {
-                char *begin = buffer.data() + received;
+                char *begin = buffer_.data() + received_;
                 got = static_cast<std::size_t>(std::remove(begin, begin + got, '\0') - begin);
             }
             if (got > 0) {
-                received += got;
+                received_ += got;
                 lastByte = Clock::now();
             }
         } else if (n == 0) {
             // End of file on a tty: the other side hung up (device gone, pseudo-terminal closed).
-            failWithData();
+            HangUp();
             break;
         } else if (errno == EBADF) {
             break; // the port was closed under the thread
         } else if (errno != EAGAIN && errno != EINTR) {
-            failWithData();
+            HangUp();
             break;
         }
 
         const Clock::time_point now = Clock::now();
-        const ReadWait decision = DecideRead(timeouts, requested, received, MsBetween(readStart, now),
+        const ReadWait decision = DecideRead(timeouts, requested, received_, MsBetween(readStart, now),
                                              MsBetween(lastByte, now));
         if (decision.complete) {
-            if (!HandleReadData(buffer.data(), received))
+            if (!HandleReadData(buffer_.data(), received_))
                 break;
             if (link_->closeEvent.isSet())
                 break;
-            received = 0;
+            received_ = 0;
             readStart = Clock::now();
             timeouts = link_->timeouts();
             continue;
@@ -105,7 +98,7 @@ void TReadThread::Execute()
         if (r < 0) {
             if (errno == EINTR)
                 continue;
-            PostHangupCall();
+            HangUp();
             break;
         }
         if (waitList[0].revents & POLLIN)
@@ -115,16 +108,20 @@ void TReadThread::Execute()
         if (waitList[1].revents & POLLNVAL)
             break; // closed under the thread
     }
+}
 
-    ::tcflush(fd, TCIFLUSH);
+void TReadThread::Finish() noexcept
+{
+    ::tcflush(link_->device->fd(), TCIFLUSH);
 }
 
 bool TReadThread::HandleCommEvent()
 {
     LineCounters now;
-    if (!ReadLineCounters(link_->fd, now)) {
+    if (!link_->device->ReadLineCounters(now)) {
+        // A device that has gone (an unplugged USB bridge) fails here before a read does.
         if (errno != EBADF)
-            PostHangupCall();
+            HangUp();
         return false;
     }
     const std::uint32_t errors = LineErrorFlags(counters_, now);
@@ -135,6 +132,14 @@ bool TReadThread::HandleCommEvent()
     if (modem != 0 && !ModemStateChange(modem))
         return false;
     return true;
+}
+
+void TReadThread::HangUp()
+{
+    if (received_ > 0 && !ReceiveData(buffer_.data(), received_))
+        return; // ReceiveData already asked for the hang-up
+    received_ = 0;
+    PostHangupCall();
 }
 
 bool TReadThread::HandleReadData(const char *buffer, std::size_t count)

@@ -8,7 +8,8 @@
 //
 // It ends when the close event is signalled (at once, even with a read pending, without a
 // message); when a read completes with 0 bytes (quietly); and after any unexpected error,
-// including the other end hanging up, in which case it first posts WM_COMM_HANGUP (bytes
+// including the other end hanging up or the device vanishing (where the driver keeps line
+// counters, reading them fails first), in which case it first posts WM_COMM_HANGUP (bytes
 // already received are posted before it). It never calls into the component.
 
 #include "comm/CommLineSettings.h"
@@ -16,7 +17,9 @@
 
 #include <QByteArray>
 
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 class TReadThread final : public TCommThread
 {
@@ -25,9 +28,13 @@ public:
 
 protected:
     void Execute() override;
+    void Finish() noexcept override;
 
 private:
     bool HandleCommEvent();
+    // Ends the thread after an error: the bytes of the pending read are still delivered, then
+    // the owner is asked to hang up.
+    void HangUp();
     bool HandleReadData(const char *buffer, std::size_t count);
     bool ReceiveData(const char *buffer, std::size_t count);
     bool ReceiveError(std::uint32_t eventMask);
@@ -37,4 +44,6 @@ private:
     const std::uint16_t FInputLen;
     bool watchLines_ = false; // the driver keeps line counters
     LineCounters counters_;   // their values at the last look
+    std::vector<char> buffer_; // the pending read: received_ bytes so far
+    std::size_t received_ = 0;
 };

@@ -8,16 +8,10 @@
 #include "comm/WriteThread.h"
 #include "i18n/TranslateText.h"
 
-#include <QFileInfo>
-
-#include <fcntl.h>
-#include <sys/ioctl.h>
-#include <sys/stat.h>
 #include <termios.h>
-#include <unistd.h>
 
 #include <cerrno>
-#include <cstring>
+#include <new>
 #include <system_error>
 
 namespace {
@@ -27,34 +21,6 @@ constexpr auto kThreadWait = std::chrono::milliseconds(10000);
 const char *const kNotConnectedText =
     "Meter is not connected correctly. Before attempting the data transfer again, please disconnect the meter "
     "and then reconnect.";
-
-// The system's message for an open failure, with the file that was tried and what the user
-// can do about the common causes.
-QString OpenErrorText(int error, const QString &device)
-{
-    QString text = QString::fromLocal8Bit(std::strerror(error)) + QStringLiteral(": ") + device;
-    const QFileInfo info(device);
-    if (info.isSymLink())
-        text += QStringLiteral(" -> ") + info.symLinkTarget();
-    switch (error) {
-    case ENOENT:
-    case ENXIO:
-    case ENODEV:
-        text += QStringLiteral(". There is no such serial port; check that the meter's cable is plugged in.");
-        break;
-    case EACCES:
-    case EPERM:
-        text += QStringLiteral(". This user may not open serial ports: add the user to the dialout group "
-                               "(sudo adduser $USER dialout) and log in again.");
-        break;
-    case EBUSY:
-        text += QStringLiteral(". The port is in use by another program.");
-        break;
-    default:
-        break;
-    }
-    return text;
-}
 
 } // namespace
 
@@ -88,69 +54,64 @@ void TComm::StartComm()
                                                         : DataPath + QStringLiteral("/ports");
     FDevicePath = ResolveCommDevice(FCommName, portsFolder);
 
-    const int fd = ::open(QFile::encodeName(FDevicePath).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
+    std::unique_ptr<TCommDevice> device = TCommDevice::Open(FDevicePath);
+    if (!device) {
         const int error = errno;
         FPortOpenError = QStringLiteral("Error opening serial port ") + path + QStringLiteral("(") +
                          QString::number(error) + QStringLiteral(")") + QStringLiteral("\n\r") +
-                         OpenErrorText(error, FDevicePath) + QStringLiteral("\n\r") +
+                         CommOpenErrorText(error, FDevicePath) + QStringLiteral("\n\r") +
                          QStringLiteral("Please unplug USB of the meter and try again.");
         throw ECommsError(TranslateText(QString::fromLatin1(kNotConnectedText)));
     }
 
-    // A serial port is a character device that is a terminal; anything else (a regular file,
-    // /dev/null) is refused before its settings are touched.
-    struct stat status{};
-    if (::fstat(fd, &status) != 0 || !S_ISCHR(status.st_mode) || !::isatty(fd)) {
-        ::close(fd);
+    // Anything that is not a terminal (a regular file, /dev/null) is refused before its
+    // settings are touched.
+    if (!device->IsCommHandle()) {
+        device.reset();
         FPortOpenError =
             QStringLiteral("File handle is not a comm handle. Please unplug USB of the meter and try again.");
         throw ECommsError(TranslateText(QString::fromLatin1(kNotConnectedText)));
     }
-
-    // No other program may open the port while it is ours (refused where unsupported).
-    ::ioctl(fd, TIOCEXCL);
-    auto saved = std::make_unique<struct termios>();
-    if (::tcgetattr(fd, saved.get()) == 0)
-        FSavedTermios = std::move(saved);
-    else
-        FSavedTermios.reset();
+    device->Claim();
 
     // The driver's queues have fixed sizes on this system, so asking for 4096 bytes each way
     // ("Cannot setup comm buffer" when refused) always succeeds.
 
+    // Every step from here needs descriptors (the close event, each thread's wake-up events)
+    // or a thread; step names the one the system refused.
+    QString step = QStringLiteral("Unable to create event");
+    int error = 0;
     try {
-        FLink = std::make_shared<TCommLink>(fd, FHWnd->handle(), FSendDataEmpty);
-    } catch (const std::system_error &) {
-        ::ioctl(fd, TIOCNXCL);
-        ::close(fd);
-        FSavedTermios.reset();
-        FPortOpenError = QStringLiteral("Unable to create event");
-        return;
-    }
-    // The line settings go on before the purge: a tty processes bytes as they arrive, so bytes
-    // received between the purge and raw mode would otherwise be taken in cooked mode (CR
-    // turned into LF, echoed back). After the purge only raw bytes are queued.
-    ApplyCommTimeouts();
-    ApplyCommState();
-    ::tcflush(fd, TCIOFLUSH);
-    FSendDataEmpty->store(true);
+        FLink = std::make_shared<TCommLink>(std::move(device), FHWnd->handle(), FSendDataEmpty);
+        // The line settings go on before the purge: a tty processes bytes as they arrive, so
+        // bytes received between the purge and raw mode would otherwise be taken in cooked
+        // mode (CR turned into LF, echoed back). After the purge only raw bytes are queued.
+        ApplyCommTimeouts();
+        ApplyCommState();
+        ::tcflush(FLink->device->fd(), TCIOFLUSH);
+        FSendDataEmpty->store(true);
 
-    ReadThread = std::make_shared<TReadThread>(FLink, FInputLen, FInBufferSize);
-    if (!ReadThread->Start(2)) {
-        ReadThread.reset();
-        CloseLink();
-        FPortOpenError = QStringLiteral("Unable to create read thread");
+        step = QStringLiteral("Unable to create read thread");
+        ReadThread = std::make_shared<TReadThread>(FLink, FInputLen, FInBufferSize);
+        ReadThread->Start(2);
+        step = QStringLiteral("Unable to create write thread");
+        WriteThread = std::make_shared<TWriteThread>(FLink);
+        WriteThread->Start(1);
         return;
+    } catch (const std::system_error &e) {
+        error = e.code().value();
+    } catch (const std::bad_alloc &) {
+        error = ENOMEM;
     }
-    WriteThread = std::make_shared<TWriteThread>(FLink);
-    if (!WriteThread->Start(1)) {
-        CloseReadThread();
-        WriteThread.reset();
-        CloseLink();
-        FPortOpenError = QStringLiteral("Unable to create write thread");
-        return;
-    }
+
+    // Back to closed: a thread already running is stopped, the port put back as it was found
+    // and closed (by the link, or here when the link was never made).
+    CloseReadThread();
+    CloseWriteThread();
+    CloseLink();
+    device.reset();
+    FPortOpenError = step;
+    throw ECommsError(step + QStringLiteral(": ") + CommErrorReason(error));
 }
 
 void TComm::StopComm() noexcept
@@ -169,7 +130,7 @@ void TComm::CloseReadThread()
     if (!ReadThread)
         return;
     FLink->closeEvent.set();
-    ::tcflush(FLink->fd, TCIFLUSH);
+    ::tcflush(FLink->device->fd(), TCIFLUSH);
     if (!ReadThread->WaitFor(kThreadWait))
         ReadThread->Abandon();
     ReadThread.reset();
@@ -180,7 +141,7 @@ void TComm::CloseWriteThread()
     if (!WriteThread)
         return;
     FLink->closeEvent.set();
-    ::tcflush(FLink->fd, TCOFLUSH);
+    ::tcflush(FLink->device->fd(), TCOFLUSH);
     FSendDataEmpty->store(true);
     if (!WriteThread->WaitFor(kThreadWait))
         WriteThread->Abandon();
@@ -194,10 +155,7 @@ void TComm::CloseLink()
     // Put the port back as it was found and let others open it again. The descriptor itself
     // closes with the last reference (normally this one; a thread that had to be abandoned
     // keeps it until it ends).
-    if (FSavedTermios)
-        ::tcsetattr(FLink->fd, TCSANOW, FSavedTermios.get());
-    ::ioctl(FLink->fd, TIOCNXCL);
-    FSavedTermios.reset();
+    FLink->device->Restore();
     FLink.reset();
 }
 
@@ -221,14 +179,14 @@ std::uint32_t TComm::GetModemState()
     if (!HandleHeld())
         return 0;
     int lines = 0;
-    if (::ioctl(FLink->fd, TIOCMGET, &lines) != 0)
+    if (!FLink->device->ReadModemLines(lines))
         return 0;
     return ModemStatusFromLines(lines);
 }
 
 int TComm::Handle() const
 {
-    return FLink ? FLink->fd : -1;
+    return FLink ? FLink->device->fd() : -1;
 }
 
 bool TComm::SendDataEmpty() const
@@ -368,7 +326,7 @@ void TComm::ApplyCommState()
     s.XonChar = FXonChar;
     s.XoffChar = FXoffChar;
     s.ReplacedChar = FReplacedChar;
-    ApplyLineSettings(FLink->fd, s);
+    ApplyLineSettings(FLink->device->fd(), s);
     FLink->ignoreNullChar.store(FIgnoreNullChar);
     FLink->rtsToggle.store(FRtsControl == TRtsControl::RtsToggle);
 }

@@ -87,7 +87,10 @@ public:
 
     // Opens the port named by CommName and starts both threads. Throws ECommsError when the
     // port is already open, cannot be opened, is not a character device or refuses its
-    // queues; in every failure the port is left closed and PortOpenError says why.
+    // queues, and when the system refuses the close event or a thread (with its wake-up
+    // events): the message is then PortOpenError, ": " and the system's reason ("Unable to
+    // create read thread: Too many open files"). In every failure the port is left closed,
+    // as it was found, with no thread running, and PortOpenError says why.
     void StartComm();
     // Stops both threads (waiting up to 10 s for each), restores the port's previous line
     // settings and closes it. Clears PortOpenError. Never throws.
@@ -213,8 +216,6 @@ private:
     bool FPortOpen = false;
     QString FDevicePath;
     QString FPortsFolder;
-    // The port's termios before StartComm changed it, put back when it closes.
-    std::unique_ptr<struct termios> FSavedTermios;
 
     std::uint8_t FCommPort = 1;
     QString FPortOpenError;

@@ -72,8 +72,11 @@ void TWriteThread::Execute()
             break;
         wrote = true;
     }
+}
 
-    ::tcflush(link_->fd, TCOFLUSH);
+void TWriteThread::Finish() noexcept
+{
+    ::tcflush(link_->device->fd(), TCOFLUSH);
     link_->sendDataEmpty->store(true);
     std::lock_guard lock(queueMutex_);
     ended_ = true;
@@ -85,7 +88,8 @@ bool TWriteThread::WriteData(const char *buffer, std::size_t count)
     // Write timeouts would only end one write operation early, after which the rest is
     // written by the next one; the outcome is the same as writing without them, so the
     // transmit thread waits for the port without a deadline (the close event still ends it).
-    const int fd = link_->fd;
+    TCommDevice &device = *link_->device;
+    const int fd = device.fd();
     const bool toggleRts = link_->rtsToggle.load(std::memory_order_relaxed);
     if (toggleRts) {
         const int rts = TIOCM_RTS;
@@ -96,7 +100,7 @@ bool TWriteThread::WriteData(const char *buffer, std::size_t count)
     bool ok = true;
     pollfd waitList[2] = {{link_->closeEvent.fd(), POLLIN, 0}, {fd, POLLOUT, 0}};
     while (position < count) {
-        const ssize_t n = ::write(fd, buffer + position, count - position);
+        const ssize_t n = device.Write(buffer + position, count - position);
         if (n > 0) {
             position += static_cast<std::size_t>(n);
             continue;

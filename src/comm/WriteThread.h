@@ -6,7 +6,8 @@
 // WM_COMM_SENT after every start and one after each burst of writes.
 //
 // It ends when the close event is signalled, or after a failed write (posting WM_COMM_HANGUP
-// first unless the port was closed under it). Buffers still queued are released with it.
+// first unless the port was closed under it). Buffers still queued are released with it, and
+// later posts to its queue fail, also when it ended by an exception.
 
 #include "comm/CommThread.h"
 #include "platform/Messages.h"
@@ -29,6 +30,7 @@ public:
 
 protected:
     void Execute() override;
+    void Finish() noexcept override;
 
 private:
     struct ThreadMessage

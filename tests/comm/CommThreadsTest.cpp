@@ -1,5 +1,6 @@
 #include "support/PtyPair.h"
 
+#include "comm/CommDevice.h"
 #include "comm/CommLineSettings.h"
 #include "comm/CommLink.h"
 #include "comm/ReadThread.h"
@@ -13,6 +14,10 @@
 
 #include <fcntl.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <functional>
+#include <new>
 
 using namespace std::chrono_literals;
 using testsupport::WaitUntil;
@@ -32,16 +37,58 @@ struct ThreadsOnPty
     std::shared_ptr<std::atomic<bool>> sendDataEmpty = std::make_shared<std::atomic<bool>>(true);
     std::shared_ptr<TCommLink> link;
 
-    ThreadsOnPty()
+    using DeviceMaker = std::function<std::unique_ptr<TCommDevice>(int fd)>;
+    explicit ThreadsOnPty(const DeviceMaker &makeDevice = [](int fd) { return std::make_unique<TCommDevice>(fd); })
     {
         const int fd = ::open(QFile::encodeName(pty.slavePath()).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0)
             throw std::runtime_error("cannot open the pty slave");
         ApplyLineSettings(fd, TCommLineSettings{});
-        link = std::make_shared<TCommLink>(fd, window.handle(), sendDataEmpty);
+        link = std::make_shared<TCommLink>(makeDevice(fd), window.handle(), sendDataEmpty);
     }
 
     int count(std::uint32_t message) const { return static_cast<int>(messages.count(message)); }
+};
+
+// A USB serial bridge as the receive thread meets it: unlike a pseudo-terminal it keeps line
+// counters, and once unplugged it fails them with EIO, as a vanished device's driver does.
+class UnpluggableDevice final : public TCommDevice
+{
+public:
+    using TCommDevice::TCommDevice;
+
+    void unplug() { gone_ = true; }
+    int bytesRead() const { return bytesRead_; }
+
+    ssize_t Read(char *buffer, std::size_t size) override
+    {
+        const ssize_t n = TCommDevice::Read(buffer, size);
+        if (n > 0)
+            bytesRead_ += static_cast<int>(n);
+        return n;
+    }
+    bool ReadLineCounters(LineCounters &counters) override
+    {
+        if (gone_) {
+            errno = EIO;
+            return false;
+        }
+        counters = {};
+        return true;
+    }
+
+private:
+    std::atomic<bool> gone_{false};
+    std::atomic<int> bytesRead_{0};
+};
+
+// A device whose every transfer runs out of memory.
+class ExhaustedDevice final : public TCommDevice
+{
+public:
+    using TCommDevice::TCommDevice;
+    ssize_t Read(char *, std::size_t) override { throw std::bad_alloc(); }
+    ssize_t Write(const char *, std::size_t) override { throw std::bad_alloc(); }
 };
 
 } // namespace
@@ -53,7 +100,7 @@ TEST(ReadThread, EmptyReadEndsTheThreadWithoutAMessage)
     immediate.ReadIntervalTimeout = kMaxTimeout; // return at once with what is there
     t.link->setTimeouts(immediate);
     auto thread = std::make_shared<TReadThread>(t.link, 128, 2048);
-    ASSERT_TRUE(thread->Start(0));
+    thread->Start(0);
     ASSERT_TRUE(thread->WaitFor(10s));
     t.pty.send("late");
     testsupport::ProcessEventsFor(100ms);
@@ -67,7 +114,7 @@ TEST(ReadThread, CloseEventEndsItWithBytesPending)
     slow.ReadIntervalTimeout = 600000;
     t.link->setTimeouts(slow);
     auto thread = std::make_shared<TReadThread>(t.link, 128, 2048);
-    ASSERT_TRUE(thread->Start(2)); // raising the priority may be refused; the thread runs anyway
+    thread->Start(2); // raising the priority may be refused; the thread runs anyway
     t.pty.send("pending");
     t.link->closeEvent.set();
     ASSERT_TRUE(thread->WaitFor(10s));
@@ -79,10 +126,11 @@ TEST(ReadThread, DeadWindowEndsTheThread)
 {
     ThreadsOnPty t;
     auto window = std::make_unique<platform::MessageWindow>([](const platform::MessageEvent &) {});
-    auto link = std::make_shared<TCommLink>(::dup(t.link->fd), window->handle(), t.sendDataEmpty);
+    auto device = std::make_unique<TCommDevice>(::dup(t.link->device->fd()));
+    auto link = std::make_shared<TCommLink>(std::move(device), window->handle(), t.sendDataEmpty);
     window.reset(); // posting the chunk fails
     auto thread = std::make_shared<TReadThread>(link, 128, 2048);
-    ASSERT_TRUE(thread->Start(0));
+    thread->Start(0);
     t.pty.send("x");
     EXPECT_TRUE(thread->WaitFor(10s));
 }
@@ -91,7 +139,7 @@ TEST(WriteThread, ReportsEmptyOnceAfterTheStartAndAfterWrites)
 {
     ThreadsOnPty t;
     auto thread = std::make_shared<TWriteThread>(t.link);
-    ASSERT_TRUE(thread->Start(1));
+    thread->Start(1);
     ASSERT_TRUE(WaitUntil([&] { return t.count(WM_COMM_SENT) == 1; }));
 
     // A message other than WM_COMM_WRITE is dropped: nothing written, nothing reported.
@@ -117,7 +165,7 @@ TEST(WriteThread, CloseEventEndsABlockedWriteQuietly)
 {
     ThreadsOnPty t;
     auto thread = std::make_shared<TWriteThread>(t.link);
-    ASSERT_TRUE(thread->Start(0));
+    thread->Start(0);
     const QByteArray big(65535, 'w');
     for (int i = 0; i < 8; ++i) // far more than the pseudo-terminal holds; nobody reads
         ASSERT_TRUE(thread->PostThreadMessage(WM_COMM_WRITE, big.size(), big));
@@ -132,9 +180,57 @@ TEST(WriteThread, BrokenLineRequestsHangup)
 {
     ThreadsOnPty t;
     auto thread = std::make_shared<TWriteThread>(t.link);
-    ASSERT_TRUE(thread->Start(0));
+    thread->Start(0);
     t.pty.closeMaster();
     ASSERT_TRUE(thread->PostThreadMessage(WM_COMM_WRITE, 3, "abc"));
     ASSERT_TRUE(thread->WaitFor(10s));
     ASSERT_TRUE(WaitUntil([&] { return t.count(WM_COMM_HANGUP) == 1; }));
+}
+
+TEST(ReadThread, UnpluggedDeviceDeliversTheBytesReadBeforeTheHangup)
+{
+    UnpluggableDevice *device = nullptr;
+    ThreadsOnPty t([&](int fd) {
+        auto made = std::make_unique<UnpluggableDevice>(fd);
+        device = made.get();
+        return made;
+    });
+    TCommTimeouts slow;
+    slow.ReadIntervalTimeout = 600000; // the bytes stay in the pending read
+    t.link->setTimeouts(slow);
+    auto thread = std::make_shared<TReadThread>(t.link, 128, 2048);
+    thread->Start(0);
+    t.pty.send("abc");
+    ASSERT_TRUE(WaitUntil([&] { return device->bytesRead() == 3; }));
+    device->unplug();
+    ASSERT_TRUE(thread->WaitFor(10s));
+    ASSERT_TRUE(WaitUntil([&] { return t.count(WM_COMM_HANGUP) == 1; }));
+    EXPECT_EQ(t.messages, (QList<std::uint32_t>{WM_COMM_DATA, WM_COMM_HANGUP}));
+    EXPECT_EQ(t.payloads.value(0), QByteArray("abc"));
+}
+
+TEST(CommThreads, AnEscapingExceptionEndsTheThreadWithAHangup)
+{
+    const ThreadsOnPty::DeviceMaker exhausted = [](int fd) { return std::make_unique<ExhaustedDevice>(fd); };
+    {
+        SCOPED_TRACE("receive");
+        ThreadsOnPty t(exhausted);
+        auto thread = std::make_shared<TReadThread>(t.link, 128, 2048);
+        thread->Start(0);
+        ASSERT_TRUE(thread->WaitFor(10s));
+        EXPECT_TRUE(WaitUntil([&] { return t.count(WM_COMM_HANGUP) == 1; }));
+    }
+    {
+        SCOPED_TRACE("transmit");
+        ThreadsOnPty t(exhausted);
+        auto thread = std::make_shared<TWriteThread>(t.link);
+        thread->Start(0);
+        t.sendDataEmpty->store(false);
+        ASSERT_TRUE(thread->PostThreadMessage(WM_COMM_WRITE, 3, "abc"));
+        ASSERT_TRUE(thread->WaitFor(10s));
+        EXPECT_TRUE(WaitUntil([&] { return t.count(WM_COMM_HANGUP) == 1; }));
+        // An ended thread takes nothing more to send, and nothing waits to be sent.
+        EXPECT_FALSE(thread->PostThreadMessage(WM_COMM_WRITE, 1, "z"));
+        EXPECT_TRUE(t.sendDataEmpty->load());
+    }
 }

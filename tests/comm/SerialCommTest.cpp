@@ -13,13 +13,20 @@
 
 #include <fcntl.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <system_error>
 #include <thread>
+#include <vector>
 
 using testsupport::WaitUntil;
 using namespace std::chrono_literals;
@@ -81,6 +88,78 @@ struct SlaveView
         ::ioctl(fd, TIOCGEXCL, &value);
         return value;
     }
+};
+
+int EntriesIn(const char *folder)
+{
+    const auto entries = std::filesystem::directory_iterator(folder);
+    return static_cast<int>(std::distance(begin(entries), end(entries)));
+}
+
+int OpenDescriptors()
+{
+    return EntriesIn("/proc/self/fd");
+}
+
+int RunningThreads()
+{
+    return EntriesIn("/proc/self/task");
+}
+
+// Leaves the process exactly `count` free descriptor numbers: the soft limit is lowered and
+// every other free number below it taken. The destructor gives them back and restores the limit.
+class DescriptorsLeft
+{
+public:
+    explicit DescriptorsLeft(int count)
+    {
+        MeetRefusals();
+        ::getrlimit(RLIMIT_NOFILE, &saved_);
+        const int source = ::open("/dev/null", O_RDONLY | O_CLOEXEC);
+        int highest = 0;
+        for (const auto &entry : std::filesystem::directory_iterator("/proc/self/fd"))
+            highest = std::max(highest, std::stoi(entry.path().filename().string()));
+        rlimit lowered = saved_;
+        lowered.rlim_cur = static_cast<rlim_t>(highest + 1 + count);
+        ::setrlimit(RLIMIT_NOFILE, &lowered);
+        taken_.push_back(source);
+        for (int fd = ::fcntl(source, F_DUPFD_CLOEXEC, 0); fd >= 0; fd = ::fcntl(source, F_DUPFD_CLOEXEC, 0))
+            taken_.push_back(fd);
+        for (int i = 0; i < count && !taken_.empty(); ++i) {
+            ::close(taken_.back());
+            taken_.pop_back();
+        }
+    }
+    ~DescriptorsLeft()
+    {
+        for (const int fd : taken_)
+            ::close(fd);
+        ::setrlimit(RLIMIT_NOFILE, &saved_);
+    }
+    DescriptorsLeft(const DescriptorsLeft &) = delete;
+    DescriptorsLeft &operator=(const DescriptorsLeft &) = delete;
+
+private:
+    // The undefined-behaviour sanitizer checks an object's dynamic type the first time it
+    // meets it, probing the memory through a pipe; with no descriptor free the probe fails and
+    // reads as a fault. The exceptions a refusal travels as are met here, while descriptors
+    // are still free.
+    static void MeetRefusals()
+    {
+        try {
+            throw std::system_error(EMFILE, std::generic_category());
+        } catch (const std::system_error &e) {
+            EXPECT_EQ(e.code().value(), EMFILE);
+        }
+        try {
+            throw ECommsError(QStringLiteral("refused"));
+        } catch (const ECommsError &e) {
+            EXPECT_FALSE(e.message().isEmpty());
+        }
+    }
+
+    rlimit saved_{};
+    std::vector<int> taken_;
 };
 
 QByteArray Pattern(int size)
@@ -367,6 +446,93 @@ TEST(CommOpen, DestroyingAnOpenComponentStopsItsThreads)
     again.SetCommName(pty.commName());
     EXPECT_NO_THROW(again.StartComm());
     again.StopComm();
+}
+
+TEST(CommOpen, RunningOutOfDescriptorsFailsAndGivesEverythingBack)
+{
+    CommOnPty port;
+    SlaveView view(port.pty.slavePath());
+    const tcflag_t lineFlags = view.settings().c_lflag;
+    // Whatever a process starts once with its first threads (a sanitizer's helper thread)
+    // belongs to the baseline.
+    port.comm.StartComm();
+    port.comm.StopComm();
+    const int descriptors = OpenDescriptors();
+    const int threads = RunningThreads();
+    const QString reason = QString::fromLocal8Bit(std::strerror(EMFILE));
+
+    // One free descriptor more each round: every round short of what opening takes fails at
+    // one of its steps, says so with the system's reason and leaves the port as it was.
+    QStringList failures;
+    bool opened = false;
+    for (int free = 1; free <= 32 && !opened; ++free) {
+        {
+            DescriptorsLeft limit(free);
+            try {
+                port.comm.StartComm();
+                opened = true;
+            } catch (const ECommsError &e) {
+                failures.append(port.comm.PortOpenError());
+                EXPECT_EQ(e.message(), port.comm.PortOpenError() + QStringLiteral(": ") + reason);
+            }
+        }
+        if (opened)
+            break;
+        EXPECT_FALSE(port.comm.PortOpen()) << free;
+        EXPECT_EQ(OpenDescriptors(), descriptors) << free;
+        EXPECT_TRUE(WaitUntil([&] { return RunningThreads() == threads; })) << free;
+        EXPECT_EQ(view.exclusive(), 0) << free;
+        EXPECT_EQ(view.settings().c_lflag, lineFlags) << free;
+    }
+    ASSERT_TRUE(opened);
+    ASSERT_TRUE(port.comm.PortOpen()) << "StartComm returned with the port closed: "
+                                      << port.comm.PortOpenError().toStdString();
+    ASSERT_FALSE(failures.isEmpty());
+    EXPECT_EQ(failures.first(), QStringLiteral("Unable to create event"));
+    EXPECT_TRUE(failures.contains(QStringLiteral("Unable to create read thread")));
+    EXPECT_EQ(failures.last(), QStringLiteral("Unable to create write thread"));
+    port.pty.send("works");
+    ASSERT_TRUE(port.waitForBytes(5));
+    port.comm.StopComm();
+}
+
+TEST(CommOpen, RefusedThreadFailsAndClosesThePort)
+{
+    // The thread limit does not bind root, so a child gives up root and is then allowed no new
+    // thread. The master side of a new pseudo-terminal is a port any user may open.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (::geteuid() == 0 && ::setuid(65534) != 0)
+            ::_exit(10);
+        ::prctl(PR_SET_DUMPABLE, 1); // /proc/self stays readable after the change of user
+        TComm comm;
+        comm.SetCommName(QStringLiteral("/dev/ptmx"));
+        const int descriptors = OpenDescriptors();
+        rlimit threads{};
+        ::getrlimit(RLIMIT_NPROC, &threads);
+        threads.rlim_cur = 0;
+        if (::setrlimit(RLIMIT_NPROC, &threads) != 0)
+            ::_exit(11);
+        try {
+            comm.StartComm();
+        } catch (const ECommsError &e) {
+            const QString expected = QStringLiteral("Unable to create read thread: ") +
+                                     QString::fromLocal8Bit(std::strerror(EAGAIN));
+            const bool ok = e.message() == expected &&
+                            comm.PortOpenError() == QStringLiteral("Unable to create read thread") &&
+                            !comm.PortOpen() && OpenDescriptors() == descriptors;
+            if (!ok)
+                std::fprintf(stderr, "%s | %s | %d\n", qPrintable(e.message()), qPrintable(comm.PortOpenError()),
+                             OpenDescriptors() - descriptors);
+            ::_exit(ok ? 0 : 12);
+        }
+        ::_exit(13);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 TEST(CommReceive, BurstArrivesInChunksOfInputLenInOrder)
