@@ -4,6 +4,7 @@
 #include <atomic>
 #include <memory>
 #include <mutex>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -209,9 +210,17 @@ void appendQuoted(QString &out, const QString &text)
     out += quote;
 }
 
-QString convert(const QString &qtFormat, QChar separator, QChar separatorToken)
+// A date written for a medical record must not leave the century to guessing: the two-digit
+// year of a short date format becomes the four-digit one, everything else stays as written.
+void widenYears(std::vector<Piece> &pieces)
 {
-    std::vector<Piece> pieces = readQtFormat(qtFormat);
+    for (Piece &piece : pieces)
+        if (piece.kind == Piece::Field && piece.token == u"yy")
+            piece.token = QStringLiteral("yyyy");
+}
+
+QString convert(std::vector<Piece> pieces, QChar separator, QChar separatorToken)
+{
     dropTimeZone(pieces);
     QString out;
     QString pendingQuoted;
@@ -262,22 +271,23 @@ const RegionalSettings *keep(RegionalSettings settings)
 
 QString ConvertQtDateFormat(const QString &qtFormat, QChar dateSeparator)
 {
-    return convert(qtFormat, dateSeparator, u'/');
+    return convert(readQtFormat(qtFormat), dateSeparator, u'/');
 }
 
 QString ConvertQtTimeFormat(const QString &qtFormat, QChar timeSeparator)
 {
-    return convert(qtFormat, timeSeparator, u':');
+    return convert(readQtFormat(qtFormat), timeSeparator, u':');
 }
 
 RegionalSettings RegionalSettings::FromLocale(const QLocale &locale)
 {
     RegionalSettings settings;
-    const QString shortDate = locale.dateFormat(QLocale::ShortFormat);
+    std::vector<Piece> shortDate = readQtFormat(locale.dateFormat(QLocale::ShortFormat));
     const QString shortTime = locale.timeFormat(QLocale::ShortFormat);
-    settings.dateSeparator = findSeparator(readQtFormat(shortDate), u'/');
+    settings.dateSeparator = findSeparator(shortDate, u'/');
     settings.timeSeparator = findSeparator(readQtFormat(shortTime), u':');
-    settings.shortDateFormat = ConvertQtDateFormat(shortDate, settings.dateSeparator);
+    widenYears(shortDate);
+    settings.shortDateFormat = convert(std::move(shortDate), settings.dateSeparator, u'/');
     settings.longDateFormat =
         ConvertQtDateFormat(locale.dateFormat(QLocale::LongFormat), settings.dateSeparator);
     settings.shortTimeFormat = ConvertQtTimeFormat(shortTime, settings.timeSeparator);

@@ -2,7 +2,7 @@
 // The user's regional settings, taken from a QLocale (QLocale::system() unless a test injects
 // one), in the shape the program's formatting routines use.
 //
-// Date formats use the program's date tokens (see DateTime.h): "m/d/yy", "dd/mm/yy",
+// Date formats use the program's date tokens (see DateTime.h): "m/d/yyyy", "dd/mm/yyyy",
 // "d mmm yyyy" ... where "/" stands for dateSeparator. Time formats use h, hh, nn, ss and
 // "ampm" (the locale's AM/PM designators), where ":" stands for timeSeparator.
 
@@ -17,7 +17,7 @@ struct RegionalSettings
 {
     // A default-constructed value describes the C locale's separators and designators; its
     // name lists are empty, and formatting then falls back to the C locale's names.
-    QString shortDateFormat = QStringLiteral("d mmm yyyy"); // e.g. "m/d/yy" (en_US), "d/m/yyyy" (fi_FI)
+    QString shortDateFormat = QStringLiteral("d mmm yyyy"); // e.g. "m/d/yyyy" (en_US), "d/m/yyyy" (fi_FI)
     QString longDateFormat = QStringLiteral("dddd, d mmmm yyyy"); // e.g. "dddd, mmmm d, yyyy"
     QString shortTimeFormat = QStringLiteral("hh:nn:ss"); // e.g. "h:nn ampm" (en_US), "hh:nn" (de_DE)
     QString longTimeFormat = QStringLiteral("hh:nn:ss");  // e.g. "h:nn:ss ampm", "hh:nn:ss"
@@ -32,6 +32,10 @@ struct RegionalSettings
     QStringList shortDayNames;    // 7 entries, Sunday first
     QStringList longDayNames;
 
+    // The short date always writes the year with four digits: where the locale's short format
+    // has a two-digit year (en_US "M/d/yy", de_DE "dd.MM.yy") it is widened, and the rest of
+    // the format (order, separators, padding of day and month) is kept as the locale has it.
+    // Every date the program shows or writes (grid, exports, log, clock) comes from here.
     // Month and day names are the forms the locale uses inside a formatted date (Finnish
     // "tammikuuta", not the stand-alone "tammikuu"), since that is where they appear.
     // The date separator is the first punctuation between two fields of the locale's short

@@ -92,8 +92,8 @@ TEST_F(LogFile, WriteLogAppendsStampColonTextCrLfToHbDbg)
     const QString text = QString::fromLatin1(testsupport::ReadFileBytes(path()));
     // No blank around the colon; an entry may span lines.
     const QRegularExpression pattern(QStringLiteral(
-        "^\\d{1,2}/\\d{1,2}/\\d{2,4}( \\d{1,2}:\\d{2}:\\d{2}( [AP]M)?)?:Connect to Database /data/HB_data1.dat\r\n"
-        "\\d{1,2}/\\d{1,2}/\\d{2,4}( \\d{1,2}:\\d{2}:\\d{2}( [AP]M)?)?:second\r\nline\r\n$"));
+        "^\\d{1,2}/\\d{1,2}/\\d{4}( \\d{1,2}:\\d{2}:\\d{2}( [AP]M)?)?:Connect to Database /data/HB_data1.dat\r\n"
+        "\\d{1,2}/\\d{1,2}/\\d{4}( \\d{1,2}:\\d{2}:\\d{2}( [AP]M)?)?:second\r\nline\r\n$"));
     EXPECT_TRUE(pattern.match(text).hasMatch()) << text.toStdString();
 }
 

@@ -235,7 +235,7 @@ TEST(FormatDateTime, LogTimeStampLeavesOutMidnight)
 {
     const OleDate v = *EncodeDateTime(2026, 12, 8, 11, 56, 14);
     EXPECT_EQ(FormatDateTime("c", v, windowsUnitedStates()), "12/8/2026 11:56:14 AM");
-    EXPECT_EQ(FormatDateTime("c", v, locale("en_US")), "12/8/26 11:56:14 AM");
+    EXPECT_EQ(FormatDateTime("c", v, locale("en_US")), "12/8/2026 11:56:14 AM");
     EXPECT_EQ(FormatDateTime("c", v, locale("fi_FI")), "8.12.2026 11.56.14");
     EXPECT_EQ(FormatDateTime("c", DatePart(v), windowsUnitedStates()), "12/8/2026");
     EXPECT_EQ(FormatDateTime("c", DatePart(v) + 1.0 / 86400000.0, windowsUnitedStates()),

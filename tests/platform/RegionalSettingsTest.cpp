@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QDate>
+#include <QRegularExpression>
 #include <QTime>
 
 #include <atomic>
@@ -25,7 +26,7 @@ protected:
 TEST(RegionalSettingsFromLocale, UnitedStates)
 {
     const RegionalSettings s = RegionalSettings::FromLocale(QLocale(QStringLiteral("en_US")));
-    EXPECT_EQ(s.shortDateFormat, "m/d/yy");
+    EXPECT_EQ(s.shortDateFormat, "m/d/yyyy");
     EXPECT_EQ(s.longDateFormat, "dddd, mmmm d, yyyy");
     EXPECT_EQ(s.shortTimeFormat, "h:nn ampm");
     EXPECT_EQ(s.longTimeFormat, "h:nn:ss ampm");
@@ -46,7 +47,7 @@ TEST(RegionalSettingsFromLocale, UnitedStates)
 TEST(RegionalSettingsFromLocale, GermanAndFinnishUseCommaDecimalsAndSemicolonLists)
 {
     const RegionalSettings de = RegionalSettings::FromLocale(QLocale(QStringLiteral("de_DE")));
-    EXPECT_EQ(de.shortDateFormat, "dd/mm/yy");
+    EXPECT_EQ(de.shortDateFormat, "dd/mm/yyyy");
     EXPECT_EQ(de.shortTimeFormat, "hh:nn");
     EXPECT_EQ(de.longTimeFormat, "hh:nn:ss");
     EXPECT_EQ(de.dateSeparator, u'.');
@@ -64,6 +65,36 @@ TEST(RegionalSettingsFromLocale, GermanAndFinnishUseCommaDecimalsAndSemicolonLis
     EXPECT_EQ(fi.listSeparator, ";");
     EXPECT_EQ(fi.amDesignator, "ap.");
     EXPECT_EQ(fi.longMonthNames.first(), "tammikuuta");  // the form used inside a date
+}
+
+// The short date of each language's region as the desktop writes it: the locale's order,
+// separators and padding, and always a four-digit year (Qt's data has two digits for some).
+TEST(RegionalSettingsFromLocale, ShortDateOfEveryLanguageRegionHasAFourDigitYear)
+{
+    const struct
+    {
+        const char *locale, *format, *march5, *zero;
+    } regions[] = {
+        {"en_US", "m/d/yyyy", "3/5/2024", "12/30/1899"},
+        {"de_DE", "dd/mm/yyyy", "05.03.2024", "30.12.1899"},
+        {"es_ES", "d/m/yyyy", "5/3/2024", "30/12/1899"},
+        {"it_IT", "dd/mm/yyyy", "05/03/2024", "30/12/1899"},
+        {"pt_PT", "dd/mm/yyyy", "05/03/2024", "30/12/1899"},
+        {"fr_FR", "dd/mm/yyyy", "05/03/2024", "30/12/1899"},
+        {"fi_FI", "d/m/yyyy", "5.3.2024", "30.12.1899"},
+        {"pl_PL", "d/mm/yyyy", "5.03.2024", "30.12.1899"},
+        {"nl_NL", "dd/mm/yyyy", "05-03-2024", "30-12-1899"},
+        {"sv_SE", "yyyy/mm/dd", "2024-03-05", "1899-12-30"},
+    };
+    for (const auto &region : regions) {
+        const RegionalSettings s = RegionalSettings::FromLocale(QLocale(QString::fromLatin1(region.locale)));
+        EXPECT_EQ(s.shortDateFormat, region.format) << region.locale;
+        EXPECT_EQ(FormatDateTime(s.shortDateFormat, *EncodeDate(2024, 3, 5), s), region.march5) << region.locale;
+        EXPECT_EQ(FormatDateTime(s.shortDateFormat, 0, s), region.zero) << region.locale;
+        // The log's time stamp takes the same short date.
+        EXPECT_TRUE(FormatDateTime("c", *EncodeDateTime(2024, 3, 5, 9, 1, 2), s).startsWith(region.march5))
+            << region.locale;
+    }
 }
 
 TEST(RegionalSettingsFromLocale, CLocaleWithoutDateSeparatorFallsBackToSlash)
@@ -129,7 +160,8 @@ TEST(ConvertQtFormat, TimeZoneIsLeftOutWithItsFraming)
               QString::fromUtf8("h \"นาฬิกา\" nn \"นาที\""));
 }
 
-// The converted formats must print what Qt prints with the original ones.
+// The converted formats must print what Qt prints with the original ones, except that the
+// short date has a four-digit year where Qt's has two.
 TEST(ConvertQtFormat, ConvertedFormatsPrintWhatQtPrints)
 {
     const QDate dates[] = {QDate(2024, 3, 5), QDate(2005, 11, 23), QDate(1999, 1, 31),
@@ -144,8 +176,10 @@ TEST(ConvertQtFormat, ConvertedFormatsPrintWhatQtPrints)
             const OleDate value = CombineDateTime(
                 *EncodeDate(dates[i].year(), dates[i].month(), dates[i].day()),
                 *EncodeTime(times[i].hour(), times[i].minute(), times[i].second()));
-            EXPECT_EQ(FormatDateTime(s.shortDateFormat, value, s),
-                      locale.toString(dates[i], QLocale::ShortFormat)) << name;
+            QString shortDate = locale.dateFormat(QLocale::ShortFormat);
+            shortDate.replace(QRegularExpression(QStringLiteral("(?<!y)yy(?!y)")), QStringLiteral("yyyy"));
+            EXPECT_EQ(FormatDateTime(s.shortDateFormat, value, s), locale.toString(dates[i], shortDate))
+                << name;
             EXPECT_EQ(FormatDateTime(s.longDateFormat, value, s),
                       locale.toString(dates[i], QLocale::LongFormat)) << name;
             // Qt upper-cases the designator for "AP"; the program writes the locale's own.
@@ -160,7 +194,7 @@ TEST_F(RegionalSettingsTest, InjectedLocaleIsInForceUntilReset)
     SetRegionalLocale(QLocale(QStringLiteral("de_DE")));
     EXPECT_EQ(CurrentRegionalSettings().decimalSeparator, u',');
     const OleDate value = *EncodeDateTime(2026, 12, 8, 11, 56, 14);
-    EXPECT_EQ(FormatDateTime("c", value), "08.12.26 11:56:14");
+    EXPECT_EQ(FormatDateTime("c", value), "08.12.2026 11:56:14");
 
     RegionalSettings handMade;
     handMade.timeSeparator = u'#';
@@ -196,7 +230,7 @@ TEST_F(RegionalSettingsTest, ReadersOnOtherThreadsSeeWholeSettingsWhileTheyChang
         readers.emplace_back([&] {
             while (!stop.load()) {
                 const QString text = FormatDateTime("c", value);
-                if (text != "3/5/24 2:07:00 PM" && text != "05.03.24 14:07:00")
+                if (text != "3/5/2024 2:07:00 PM" && text != "05.03.2024 14:07:00")
                     ++torn;
             }
         });

@@ -41,11 +41,11 @@ protected:
 TEST_F(LocaleFormats, DateFollowsTheShortDateAndTimeIsHoursAndMinutesWithTheLocaleSeparator)
 {
     UseLocale("en_US");
-    EXPECT_EQ(CalcDateText(march5), QStringLiteral("3/5/24"));
+    EXPECT_EQ(CalcDateText(march5), QStringLiteral("3/5/2024"));
     EXPECT_EQ(CalcTimeText(march5), QStringLiteral("14:07"));
 
     UseLocale("de_DE");
-    EXPECT_EQ(CalcDateText(march5), QStringLiteral("05.03.24"));
+    EXPECT_EQ(CalcDateText(march5), QStringLiteral("05.03.2024"));
     EXPECT_EQ(CalcTimeText(march5), QStringLiteral("14:07"));
 
     UseLocale("fi_FI");
@@ -59,20 +59,20 @@ TEST_F(LocaleFormats, MidnightZeroAndNegativeDates)
     // Five past midnight reads on a 24-hour clock, never as 12:05 am.
     const double fivePast = *platform::EncodeDate(2024, 3, 5) + *platform::EncodeTime(0, 5, 0);
     EXPECT_EQ(CalcTimeText(fivePast), QStringLiteral("00:05"));
-    EXPECT_EQ(CalcDateText(fivePast), QStringLiteral("3/5/24"));
+    EXPECT_EQ(CalcDateText(fivePast), QStringLiteral("3/5/2024"));
     const double lateEvening = *platform::EncodeDate(2024, 3, 5) + *platform::EncodeTime(23, 59, 0);
     EXPECT_EQ(CalcTimeText(lateEvening), QStringLiteral("23:59"));
 
     // 0 and an empty value are 30 December 1899, midnight.
-    EXPECT_EQ(CalcDateText(0.0), QStringLiteral("12/30/99"));
+    EXPECT_EQ(CalcDateText(0.0), QStringLiteral("12/30/1899"));
     EXPECT_EQ(CalcTimeText(0.0), QStringLiteral("00:00"));
-    EXPECT_EQ(CalcDateText(std::nullopt), QStringLiteral("12/30/99"));
+    EXPECT_EQ(CalcDateText(std::nullopt), QStringLiteral("12/30/1899"));
     EXPECT_EQ(CalcTimeText(std::nullopt), QStringLiteral("00:00"));
 
     // Negative: the whole days count backwards (cut toward zero), the time runs forwards.
-    EXPECT_EQ(CalcDateText(-1.25), QStringLiteral("12/29/99"));
+    EXPECT_EQ(CalcDateText(-1.25), QStringLiteral("12/29/1899"));
     EXPECT_EQ(CalcTimeText(-1.25), QStringLiteral("06:00"));
-    EXPECT_EQ(CalcDateText(-0.5), QStringLiteral("12/30/99"));
+    EXPECT_EQ(CalcDateText(-0.5), QStringLiteral("12/30/1899"));
     EXPECT_EQ(CalcTimeText(-0.5), QStringLiteral("12:00"));
     EXPECT_EQ(WholeDayPart(-1.25), -1.0);
     EXPECT_EQ(WholeDayPart(2.75), 2.0);
@@ -125,15 +125,15 @@ TEST_F(LocaleFormats, ViewComputesItsColumnsWhenARowIsReadNotWhenItIsStored)
     view.UpdateBatch();
 
     UseLocale("de_DE");
-    EXPECT_EQ(view.FieldText(QStringLiteral("fDate_C")), QStringLiteral("30.12.99"));   // the empty row is current
+    EXPECT_EQ(view.FieldText(QStringLiteral("fDate_C")), QStringLiteral("30.12.1899"));   // the empty row is current
     view.First();
-    EXPECT_EQ(view.FieldText(QStringLiteral("fDate_C")), QStringLiteral("05.03.24"));
+    EXPECT_EQ(view.FieldText(QStringLiteral("fDate_C")), QStringLiteral("05.03.2024"));
     EXPECT_EQ(view.FieldText(QStringLiteral("fTime_C")), QStringLiteral("14:07"));
     EXPECT_EQ(view.FieldText(QStringLiteral("fHB_C")), QStringLiteral("H19.9"));
     EXPECT_EQ(view.FieldText(QStringLiteral("fHCT_C")), QStringLiteral("58"));
 
     // A raw date-time column shows the short date and the long time; an empty one nothing.
-    EXPECT_EQ(view.Text(0, static_cast<int>(ResultColumn::fDateTime)), QStringLiteral("05.03.24 14:07:33"));
+    EXPECT_EQ(view.Text(0, static_cast<int>(ResultColumn::fDateTime)), QStringLiteral("05.03.2024 14:07:33"));
     EXPECT_EQ(view.Text(1, static_cast<int>(ResultColumn::fDateTime)), QString());
 
     // The same stored row reads in the new format once the format changes.

@@ -136,9 +136,9 @@ private:
 
 const QByteArray kThreeRowsSemicolon =
     "Testnummer;Datum;Zeit;H\xE4moglobin(mmol/L);H\xE4matokrit(%)\r\n"
-    "0012;05.03.24;14:07;14.2;42\r\n"
-    "0013;06.03.24;06:00;L9,5;L28\r\n"
-    "0014;05.03.24;14:07;17.0;45\r\n";
+    "0012;05.03.2024;14:07;14.2;42\r\n"
+    "0013;06.03.2024;06:00;L9,5;L28\r\n"
+    "0014;05.03.2024;14:07;17.0;45\r\n";
 
 // The proposed name's time stamp lies between the moments before and after the command.
 void ExpectStampBetween(const QString &stamp, const QString &format, const QDateTime &before,
@@ -194,7 +194,7 @@ TEST_F(ExportCommands, CsvHoldsTranslatedHeaderWithUnitsAndRowsInStorageOrder)
     EXPECT_EQ(GridCurrentRow(), 1);
     // The fields are the texts the grid shows.
     EXPECT_EQ(window->GridRec->CellText(1, 3), QStringLiteral("L9,5"));
-    EXPECT_EQ(window->GridRec->CellText(0, 1), QStringLiteral("05.03.24"));
+    EXPECT_EQ(window->GridRec->CellText(0, 1), QStringLiteral("05.03.2024"));
 }
 
 TEST_F(ExportCommands, CsvRowsFollowStorageOrderWhateverTheViewIsSortedBy)
@@ -222,9 +222,9 @@ TEST_F(ExportCommands, CsvSeparatorIsTheRegionalListSeparatorAndQuotesFieldsThat
     ExportCsv(Path(QStringLiteral("comma")));
     const QByteArray comma =
         "Testnummer,Datum,Zeit,H\xE4moglobin(mmol/L),H\xE4matokrit(%)\r\n"
-        "0012,05.03.24,14:07,14.2,42\r\n"
-        "0013,06.03.24,06:00,\"L9,5\",L28\r\n"
-        "0014,05.03.24,14:07,17.0,45\r\n";
+        "0012,05.03.2024,14:07,14.2,42\r\n"
+        "0013,06.03.2024,06:00,\"L9,5\",L28\r\n"
+        "0014,05.03.2024,14:07,17.0,45\r\n";
     EXPECT_EQ(testsupport::ReadFileBytes(Path(QStringLiteral("comma.csv"))), comma);
 
     // A list separator of two characters cannot be one field separator: a comma is used.
@@ -261,7 +261,7 @@ TEST_F(ExportCommands, CsvHeaderTakesTheUnitsInForceWhenTheExportRuns)
     ExportCsv(Path(QStringLiteral("newer.csv")));
     EXPECT_EQ(testsupport::ReadFileBytes(Path(QStringLiteral("newer.csv"))),
               "Testnummer;Datum;Zeit;H\xE4moglobin(g/L);H\xE4matokrit\r\n"
-              "0100;05.03.24;14:07;142;42\r\n");
+              "0100;05.03.2024;14:07;142;42\r\n");
 }
 
 TEST_F(ExportCommands, CsvExtensionIsAppendedUnlessTheNameEndsInCsv)
@@ -534,10 +534,10 @@ TEST_F(ExportCommands, ResultsStoredWhileTheDialogIsOpenAreExportedWithTheirUnit
 
     EXPECT_EQ(testsupport::ReadFileBytes(Path(QStringLiteral("late.csv"))),
               "Testnummer;Datum;Zeit;H\xE4moglobin(g/L);H\xE4matokrit(%)\r\n"
-              "0012;05.03.24;14:07;14.2;42\r\n"
-              "0013;06.03.24;06:00;L9,5;L28\r\n"
-              "0014;05.03.24;14:07;17.0;45\r\n"
-              "0015;05.03.24;14:07;150;42\r\n");
+              "0012;05.03.2024;14:07;14.2;42\r\n"
+              "0013;06.03.2024;06:00;L9,5;L28\r\n"
+              "0014;05.03.2024;14:07;17.0;45\r\n"
+              "0015;05.03.2024;14:07;150;42\r\n");
     // The sheet: the three first results, the one stored during the CSV dialog and the one
     // stored during the Excel dialog, under the title row; every cell a text.
     const QByteArray sheet = testsupport::ReadFileBytes(Path(QStringLiteral("late.xls")));
