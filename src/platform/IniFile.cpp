@@ -218,29 +218,87 @@ mode_t DefaultFileMode()
     return 0666 & ~mask;
 }
 
-// Replaces the file with bytes through a temporary file in the same folder and a rename, so a
-// reader sees either the old or the new content and a failure leaves the old one in place.
-bool ReplaceFile(const QString &fileName, const QByteArray &bytes, mode_t mode)
+// The owner and group that a replacement must keep of the file it replaces.
+struct Original
 {
-    const QByteArray target = QFile::encodeName(fileName);
+    uid_t owner;
+    gid_t group;
+};
+
+// Why a write did not happen: a failure (errno set), or no rename being possible here (the
+// folder takes no new file, or the file's owner and group cannot be given to one).
+enum class Replaced { Done, Failed, NotPossible };
+
+bool CannotCreateOrReplace(int error)
+{
+    return error == EACCES || error == EPERM;
+}
+
+// Replaces the file with bytes through a temporary file in the same folder and a rename, so a
+// reader sees either the old or the new content and a failure leaves the old one in place. The
+// replacement gets the original's owner and group (no original: the file is new and gets the
+// writer's owner and the group the folder gives, a setgid folder's own) and mode.
+Replaced ReplaceFile(const QByteArray &target, const QByteArray &bytes, const std::optional<Original> &original,
+                     mode_t mode)
+{
     QByteArray temporary = target + ".XXXXXX";
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
+        return original && CannotCreateOrReplace(errno) ? Replaced::NotPossible : Replaced::Failed;
+    Replaced result = Replaced::Done;
+    int error = 0;
+    auto fail = [&](Replaced why) {
+        if (result == Replaced::Done) {
+            result = why;
+            error = errno;
+        }
+    };
+    if (original) {
+        // Ownership first: fchown may clear the setuid and setgid bits that fchmod then sets.
+        struct stat own {};
+        if (::fstat(fd, &own) != 0)
+            fail(Replaced::Failed);
+        else if ((own.st_uid != original->owner || own.st_gid != original->group)
+                 && ::fchown(fd, original->owner, original->group) != 0)
+            fail(CannotCreateOrReplace(errno) ? Replaced::NotPossible : Replaced::Failed);
+    }
+    if (result == Replaced::Done && !(WriteAllTo(fd, bytes) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0))
+        fail(Replaced::Failed);
+    if (::close(fd) != 0)
+        fail(Replaced::Failed);
+    // A sticky folder refuses to let the file of another owner be replaced.
+    if (result == Replaced::Done && ::rename(temporary.constData(), target.constData()) != 0)
+        fail(original && CannotCreateOrReplace(errno) ? Replaced::NotPossible : Replaced::Failed);
+    if (result != Replaced::Done) {
+        ::unlink(temporary.constData());
+        errno = error;
+    }
+    return result;
+}
+
+// Writes bytes over the file itself, for when no rename is possible: the new content from the
+// start (no truncation first, so the old bytes stay until new ones cover them), then the file
+// cut to the new length and flushed. Owner, group, mode and links stay as they are. Unlike a
+// rename this is not atomic, so it is the last resort.
+bool OverwriteFile(const QByteArray &target, const QByteArray &bytes)
+{
+    const int fd = ::open(target.constData(), O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOFOLLOW);
+    if (fd < 0)
         return false;
-    bool ok = WriteAllTo(fd, bytes) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
+    struct stat status {};
+    bool ok = ::fstat(fd, &status) == 0;
+    if (ok && !S_ISREG(status.st_mode)) {
+        ok = false;
+        errno = EINVAL;
+    }
+    ok = ok && WriteAllTo(fd, bytes) && ::ftruncate(fd, static_cast<off_t>(bytes.size())) == 0
+         && ::fsync(fd) == 0;
     int error = errno;
     if (::close(fd) != 0 && ok) {
         ok = false;
         error = errno;
     }
-    if (ok && ::rename(temporary.constData(), target.constData()) != 0) {
-        ok = false;
-        error = errno;
-    }
-    if (!ok) {
-        ::unlink(temporary.constData());
-        errno = error;
-    }
+    errno = error;
     return ok;
 }
 
@@ -291,20 +349,23 @@ bool WritePrivateProfileString(const QString &section, const QString &key, const
         }
     }
 
+    const QByteArray targetName = QFile::encodeName(target);
     mode_t mode = DefaultFileMode();
+    std::optional<Original> original;
     struct stat status {};
-    if (::stat(QFile::encodeName(target).constData(), &status) == 0) {
+    if (::stat(targetName.constData(), &status) == 0) {
         if (!S_ISREG(status.st_mode)) {
             errno = S_ISDIR(status.st_mode) ? EISDIR : EINVAL;
             return false;
         }
         // A file nobody may write counts as read-only, also for a privileged user: the rename
         // below would otherwise replace it silently.
-        if ((status.st_mode & 0222) == 0 || ::access(QFile::encodeName(target).constData(), W_OK) != 0) {
+        if ((status.st_mode & 0222) == 0 || ::access(targetName.constData(), W_OK) != 0) {
             errno = EACCES;
             return false;
         }
         mode = status.st_mode & 07777;
+        original = Original{status.st_uid, status.st_gid};
     } else if (errno != ENOENT) {
         return false;
     }
@@ -356,7 +417,17 @@ bool WritePrivateProfileString(const QString &section, const QString &key, const
         bytes.append('[' + section.trimmed().toUtf8() + ']' + file.lineEnd + keyLineText + file.lineEnd);
     }
 
-    return ReplaceFile(target, bytes, mode);
+    switch (ReplaceFile(targetName, bytes, original, mode)) {
+    case Replaced::Done:
+        return true;
+    case Replaced::NotPossible:
+        // A folder the writer may not add files to, or a file of another owner in a shared
+        // folder: the file itself is writable (checked above), so it is written in place.
+        return OverwriteFile(targetName, bytes);
+    case Replaced::Failed:
+        break;
+    }
+    return false;
 }
 
 } // namespace platform

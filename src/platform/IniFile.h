@@ -23,8 +23,14 @@ QString GetPrivateProfileString(const QString &section, const QString &key,
                                 const QString &defaultValue, const QString &fileName);
 
 // Writes key=value into section; creates the file when its folder exists. False when the
-// file cannot be read or written (errno describes why). The file is replaced atomically, so a
-// failed write leaves the old content.
+// file cannot be read or written (errno describes why); a file without any write permission bit
+// is refused also for a privileged user.
+// The file is replaced atomically through a temporary file and a rename, so a failed write
+// leaves the old content; the replacement keeps the file's owner, group and mode. Only where
+// no rename is possible, because the folder takes no new file from this user or the file's
+// owner and group cannot be given to the replacement (another user's file in a shared
+// group-writable folder), is the file written in place and flushed: that keeps the owner, but a
+// failure part way (a full disk) can leave the file half written.
 bool WritePrivateProfileString(const QString &section, const QString &key,
                                const QString &value, const QString &fileName);
 

@@ -11,7 +11,10 @@
 #include <cerrno>
 #include <random>
 
+#include <grp.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace platform;
 using testsupport::ReadFileBytes;
@@ -243,6 +246,89 @@ TEST_F(IniFileTest, WriteKeepsPermissionsAndLinks)
     struct stat status {};
     ASSERT_EQ(::stat(QFile::encodeName(target).constData(), &status), 0);
     EXPECT_EQ(status.st_mode & 07777, 0640u);
+}
+
+namespace {
+
+// Who owns what in a shared installation: the writer below is a member of the shared group.
+constexpr uid_t kWriter = 65534;
+constexpr uid_t kOtherUser = 12346;
+constexpr gid_t kSharedGroup = 12345;
+
+// Writes [COMM] Port=6 as an unprivileged member of the shared group, in a child process since
+// root passes every permission check. 0 when the write succeeded, else its errno.
+int WriteAsGroupMember(const QString &file)
+{
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        const gid_t groups[] = {kSharedGroup};
+        if (::setgroups(1, groups) != 0 || ::setgid(kSharedGroup) != 0 || ::setuid(kWriter) != 0)
+            ::_exit(255);
+        errno = 0;
+        const bool ok = WritePrivateProfileString("COMM", "Port", "6", file);
+        ::_exit(ok ? 0 : (errno != 0 ? errno : 254));
+    }
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
+}
+
+} // namespace
+
+TEST_F(IniFileTest, ReplacementKeepsOwnerGroupAndModeAndOnlyWritesInPlaceWhenItCannot)
+{
+    const struct
+    {
+        const char *name;
+        mode_t folderMode;
+        gid_t folderGroup;
+        uid_t fileOwner;
+        gid_t fileGroup;
+        mode_t fileMode;
+        bool asGroupMember;   // else as this (privileged) process
+        int error;            // 0: the write succeeds
+        bool inPlace;         // the file keeps its inode
+    } cases[] = {
+        {"root writes a user's file", 0755, 0, kWriter, kSharedGroup, 0640, false, 0, false},
+        {"own file in a shared folder", 02775, kSharedGroup, kWriter, kSharedGroup, 0664, true, 0, false},
+        {"another member's file in a shared folder", 02775, kSharedGroup, kOtherUser, kSharedGroup, 0664, true, 0, true},
+        {"writable file in a read-only folder", 0555, 0, kWriter, kWriter, 0644, true, 0, true},
+        {"read-only file in a read-only folder", 0555, 0, kWriter, kWriter, 0444, true, EACCES, false},
+    };
+    // The child must reach the folders.
+    ASSERT_EQ(::chmod(QFile::encodeName(dir_.path()).constData(), 0755), 0);
+    const QByteArray before = "[COMM]\r\nPort=12345\r\n; installed by the package\r\n";
+    int index = 0;
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString folder = path(QString::number(++index));
+        ASSERT_TRUE(QDir().mkdir(folder));
+        const QString f = folder + "/HBAPP.INI";
+        WriteFileBytes(f, before);
+        const QByteArray name = QFile::encodeName(f);
+        ASSERT_EQ(::chown(name.constData(), c.fileOwner, c.fileGroup), 0);
+        ASSERT_EQ(::chmod(name.constData(), c.fileMode), 0);
+        ASSERT_EQ(::chown(QFile::encodeName(folder).constData(), 0, c.folderGroup), 0);
+        ASSERT_EQ(::chmod(QFile::encodeName(folder).constData(), c.folderMode), 0);
+        struct stat old {};
+        ASSERT_EQ(::stat(name.constData(), &old), 0);
+
+        errno = 0;
+        const int error = c.asGroupMember ? WriteAsGroupMember(f)
+                                          : (WritePrivateProfileString("COMM", "Port", "6", f) ? 0 : errno);
+        EXPECT_EQ(error, c.error);
+
+        // The shorter value leaves no bytes of the old line behind, and no temporary file stays.
+        EXPECT_EQ(ReadFileBytes(f), c.error ? before : "[COMM]\r\nPort=6\r\n; installed by the package\r\n");
+        EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden), QStringList{"HBAPP.INI"});
+        struct stat now {};
+        ASSERT_EQ(::stat(name.constData(), &now), 0);
+        EXPECT_EQ(now.st_uid, c.fileOwner);
+        EXPECT_EQ(now.st_gid, c.fileGroup);
+        EXPECT_EQ(now.st_mode & 07777, c.fileMode);
+        EXPECT_EQ(now.st_ino == old.st_ino, c.inPlace || c.error);
+    }
 }
 
 TEST_F(IniFileTest, NamesAndValuesThatWouldBreakTheFileAreRefused)
