@@ -20,8 +20,8 @@ int ScriptedDialogs::MessageBox(const QString &text, const QString &caption, uns
         boxAnswers.pop_front();
         return answer;
     }
-    const unsigned buttons = style & 0x0F;
-    return (buttons == platform::MB_YESNO || buttons == platform::MB_YESNOCANCEL) ? platform::IDYES : platform::IDOK;
+    // Nobody scripted a press: like the real box closed without one, never Yes.
+    return platform::NegativeAnswer(style);
 }
 
 std::optional<QString> ScriptedDialogs::SaveFile(const platform::SaveFileRequest &request)

@@ -25,8 +25,8 @@ public:
     ScriptedDialogs();
     ~ScriptedDialogs() override;
 
-    // Answers for the next boxes, in order; when the script is empty a box answers IDOK for
-    // OK-only styles, IDYES for Yes/No styles.
+    // Answers for the next boxes, in order; when the script is empty a box answers as a real
+    // one closed without a press (platform::NegativeAnswer: OK, No or Cancel, never Yes).
     std::deque<int> boxAnswers;
     // Answers for the next save dialogs; when empty the dialog is cancelled.
     std::deque<std::optional<QString>> saveAnswers;
