@@ -5,7 +5,7 @@
 // which it does from its event loop: the window is made, the grid filled and shown, and the
 // loop is running. Each run ends the program with SIGTERM (not timed).
 
-#include "app/program/RemoteWindow.h"
+#include "program/RemoteWindow.h"
 #include "bench_database.h"
 
 #include <QCoreApplication>

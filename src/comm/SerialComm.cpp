@@ -1,6 +1,6 @@
 #include "comm/SerialComm.h"
 
-#include "app/Folders.h"
+#include "shell/Folders.h"
 #include "comm/CommDevice.h"
 #include "comm/CommLineSettings.h"
 #include "comm/CommLink.h"

@@ -1,7 +1,7 @@
 #include "ui/ExportCommands.h"
 
-#include "app/FileInUse.h"
-#include "app/MessageBoxes.h"
+#include "shell/FileInUse.h"
+#include "shell/MessageBoxes.h"
 #include "export/CsvExport.h"
 #include "export/ExportFileNames.h"
 #include "export/TDBGridExportAsXLS.h"

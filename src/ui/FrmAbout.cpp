@@ -1,6 +1,6 @@
 #include "ui/FrmAbout.h"
 
-#include "app/Settings.h"
+#include "shell/Settings.h"
 #include "i18n/TranslateText.h"
 
 #include <QApplication>

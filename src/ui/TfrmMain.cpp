@@ -1,8 +1,8 @@
 #include "ui/TfrmMain.h"
 
-#include "app/Log.h"
-#include "app/MessageBoxes.h"
-#include "app/Settings.h"
+#include "shell/Log.h"
+#include "shell/MessageBoxes.h"
+#include "shell/Settings.h"
 #include "i18n/TranslateText.h"
 #include "meter/HBMeter.h"
 #include "meter/MeterMessages.h"

@@ -2,9 +2,9 @@
 
 #include "ui/TfrmMain.h"
 
-#include "app/Log.h"
-#include "app/MessageBoxes.h"
-#include "app/TextRoutines.h"
+#include "shell/Log.h"
+#include "shell/MessageBoxes.h"
+#include "shell/TextRoutines.h"
 #include "i18n/TranslateText.h"
 #include "meter/HBMeter.h"
 #include "meter/ResultDecoding.h"

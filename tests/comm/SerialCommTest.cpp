@@ -1,6 +1,6 @@
 #include "support/PtyPair.h"
 
-#include "app/Folders.h"
+#include "shell/Folders.h"
 #include "comm/CommLineSettings.h"
 #include "comm/SerialComm.h"
 #include "support/TestSupport.h"

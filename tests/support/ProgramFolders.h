@@ -4,8 +4,8 @@
 // database marked as opened, and puts the previous folders and language back when it goes.
 // Header-only: only test programs that link the app layer include it.
 
-#include "app/Folders.h"
-#include "app/Settings.h"
+#include "shell/Folders.h"
+#include "shell/Settings.h"
 
 #include <QString>
 #include <QTemporaryDir>

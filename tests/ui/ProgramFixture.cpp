@@ -1,7 +1,7 @@
 #include "ProgramFixture.h"
 
-#include "app/Folders.h"
-#include "app/Settings.h"
+#include "shell/Folders.h"
+#include "shell/Settings.h"
 #include "platform/RegionalSettings.h"
 #include "store/DataModule.h"
 #include "store/DatabaseConnection.h"
