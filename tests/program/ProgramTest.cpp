@@ -3,6 +3,7 @@
 #include "store/DatabaseConnection.h"
 #include "store/ResultLogSchema.h"
 #include "support/TestSupport.h"
+#include "support/install/InstallTree.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <optional>
 
 #include <csignal>
 
@@ -30,9 +32,7 @@ protected:
     {
         ASSERT_TRUE(tmp_.isValid());
         ASSERT_TRUE(QDir(tmp_.path()).mkpath("home"));
-        ASSERT_TRUE(QDir(tmp_.path()).mkpath("root/bin"));
-        ASSERT_TRUE(QDir(tmp_.path()).mkpath("root/KELODATA/data"));
-        layDownInstallTree();
+        tree_.emplace(root());
 
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert("HOME", home());
@@ -54,29 +54,6 @@ protected:
     QString home() const { return tmp_.path() + "/home"; }
     QString root() const { return tmp_.path() + "/root"; }
     QString logFolder() const { return home() + "/.local/share/KELODATA"; }
-
-    // The program, its language folders, the settings and an empty database, as installed.
-    void layDownInstallTree()
-    {
-        ASSERT_TRUE(QFile::copy(kBuild + "/bin/KELO_HB_METER", root() + "/bin/KELO_HB_METER"));
-        ASSERT_TRUE(QFile::copy(kBuild + "/KELODATA/HBAPP.INI", root() + "/KELODATA/HBAPP.INI"));
-        const QDir bin(kBuild + "/bin");
-        for (const QString &language : bin.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-            bool numeric = false;
-            language.toInt(&numeric);
-            if (!numeric)
-                continue;
-            ASSERT_TRUE(QDir(root() + "/bin").mkdir(language));
-            for (const QString &file : QDir(bin.filePath(language)).entryList(QDir::Files))
-                ASSERT_TRUE(QFile::copy(bin.filePath(language + "/" + file), root() + "/bin/" + language + "/" + file));
-        }
-        const QString database = root() + "/KELODATA/data/HB_data1.dat";
-        if (QFileInfo(kBuild + "/bin/make-db").isExecutable()) {
-            ASSERT_EQ(QProcess::execute(kBuild + "/bin/make-db", {database}), 0);
-        } else if (QFileInfo::exists(kBuild + "/KELODATA/data/HB_data1.dat")) {
-            ASSERT_TRUE(QFile::copy(kBuild + "/KELODATA/data/HB_data1.dat", database));
-        }
-    }
 
     // Starts the program and waits until it has made its log folder.
     void startAndWaitForFolder()
@@ -100,6 +77,7 @@ protected:
     }
 
     QTemporaryDir tmp_;
+    std::optional<testsupport::InstallTree> tree_;
     QProcess process_;
 };
 
@@ -127,10 +105,9 @@ TEST_F(ProgramTest, InterruptEndsTheProgramCleanly)
 // so every stored result stays, and the program still ends promptly.
 TEST_F(ProgramTest, TerminatedWhileTheClearQuestionIsOpenKeepsEveryResult)
 {
-    const QString program = root() + "/bin/KELO_HB_METER";
-    ASSERT_TRUE(QFile::remove(program));
-    ASSERT_TRUE(QFile::copy(kBuild + "/tests/program_press_clear", program));
-    const QString database = root() + "/KELODATA/data/HB_data1.dat";
+    tree_.emplace(root(), testsupport::InstallTree::Options{kBuild + "/tests/program_press_clear", {}});
+    const QString program = tree_->Program();
+    const QString database = tree_->Database();
     const auto storedCount = [&] {
         store::DatabaseConnection connection;
         connection.Open(database, store::DatabasePassword());

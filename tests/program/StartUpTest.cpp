@@ -7,7 +7,8 @@
 #include "store/DataModule.h"
 #include "store/DatabaseConnection.h"
 #include "store/ResultLogSchema.h"
-#include "support/ProgramFolders.h"
+#include "support/install/InstallTree.h"
+#include "support/install/ProgramFolders.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestSupport.h"
 #include "ui/TfrmMain.h"
@@ -32,45 +33,10 @@
 #include <sys/stat.h>
 
 using namespace std::chrono_literals;
+using testsupport::InstallTree;
 using testsupport::WaitUntil;
 
 namespace {
-
-const QString kBuild = QStringLiteral(KELO_BINARY_DIR);
-
-// One install tree: the program, its language folders, settings and an empty database.
-class InstallTree
-{
-public:
-    InstallTree(const QString &root, const QByteArray &settings) : root_(root)
-    {
-        QDir().mkpath(root + QStringLiteral("/bin"));
-        QDir().mkpath(root + QStringLiteral("/KELODATA/data"));
-        ok_ = QFile::copy(kBuild + QStringLiteral("/bin/KELO_HB_METER"), program());
-        const QDir bin(kBuild + QStringLiteral("/bin"));
-        for (const QString &language : bin.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-            bool numeric = false;
-            language.toInt(&numeric);
-            if (!numeric)
-                continue;
-            QDir().mkpath(root + QStringLiteral("/bin/") + language);
-            for (const QString &file : QDir(bin.filePath(language)).entryList(QDir::Files))
-                QFile::copy(bin.filePath(language + u'/' + file), root + QStringLiteral("/bin/") + language + u'/' + file);
-        }
-        testsupport::WriteFileBytes(root + QStringLiteral("/KELODATA/HBAPP.INI"), settings);
-        ok_ = ok_ && QProcess::execute(kBuild + QStringLiteral("/bin/make-db"), {database()}) == 0;
-    }
-
-    bool ok() const { return ok_; }
-    QString program() const { return root_ + QStringLiteral("/bin/KELO_HB_METER"); }
-    QString database() const { return root_ + QStringLiteral("/KELODATA/data/HB_data1.dat"); }
-    QString lockFile() const { return root_ + QStringLiteral("/KELODATA/data/HB_data1.ldb"); }
-    QString dataFolder() const { return root_ + QStringLiteral("/KELODATA/data"); }
-
-private:
-    QString root_;
-    bool ok_ = false;
-};
 
 QByteArray Settings(const QByteArray &title, int language)
 {
@@ -168,7 +134,7 @@ protected:
         QProcess &process = *processes.back();
         process.setProcessEnvironment(environment);
         process.setProcessChannelMode(QProcess::ForwardedChannels);
-        process.start(tree.program(), {});
+        process.start(tree.Program(), {});
         EXPECT_TRUE(process.waitForStarted(10000)) << process.errorString().toStdString();
         EXPECT_TRUE(WaitUntil([&] { return CatchesTerminate(process.processId()) || process.state() == QProcess::NotRunning; },
                               30s));
@@ -208,48 +174,46 @@ const QString kProductCaption = QStringLiteral("Pellion Hb Hemoglobin Data Trans
 
 TEST_F(StartUpTest, SecondCopyWhileTheFirstHasTheDatabaseOpenEndsWithoutTouchingIt)
 {
-    InstallTree tree(tmp.path() + QStringLiteral("/root"), Settings(kProductCaption.toUtf8(), 1045));
-    ASSERT_TRUE(tree.ok());
+    const InstallTree tree(tmp.path() + QStringLiteral("/root"), {QString(), Settings(kProductCaption.toUtf8(), 1045)});
     QProcess &first = StartRunning(tree, kProductCaption);
-    ASSERT_TRUE(QFileInfo::exists(tree.lockFile())) << "a running copy holds the lock file";
-    const QStringList before = Snapshot(tree.dataFolder());
+    ASSERT_TRUE(QFileInfo::exists(tree.LockFile())) << "a running copy holds the lock file";
+    const QStringList before = Snapshot(tree.DatabaseFolder());
     const QByteArray logBefore = LogContents();
 
     // The second copy stops at its refusal box (nobody presses OK here) ...
     QProcess &second = Start(tree);
     EXPECT_FALSE(Finishes(second, 2000)) << "the refused copy must wait for its box to be closed";
-    EXPECT_EQ(Snapshot(tree.dataFolder()), before);
+    EXPECT_EQ(Snapshot(tree.DatabaseFolder()), before);
     // ... and ends as refused when the box goes; the data module never ran (its connection
     // would have left a log line).
     EXPECT_EQ(EndWith(second, SIGTERM), kExitRefused);
-    EXPECT_EQ(Snapshot(tree.dataFolder()), before);
+    EXPECT_EQ(Snapshot(tree.DatabaseFolder()), before);
     EXPECT_EQ(LogContents(), logBefore);
 
     // The first copy is undisturbed and ends normally: it closes its database (no write-ahead
     // log left) and lets go of the lock file.
     EXPECT_EQ(first.state(), QProcess::Running);
     EXPECT_EQ(EndWith(first, SIGTERM), kExitRan);
-    EXPECT_FALSE(QFileInfo::exists(tree.lockFile()));
-    EXPECT_FALSE(QFileInfo::exists(tree.database() + QStringLiteral("-wal")));
+    EXPECT_FALSE(QFileInfo::exists(tree.LockFile()));
+    EXPECT_FALSE(QFileInfo::exists(tree.Database() + QStringLiteral("-wal")));
     EXPECT_FALSE(QFileInfo::exists(beaconOf(kProductCaption))) << "the window's socket must go with it";
 }
 
 TEST_F(StartUpTest, CopyInAnotherTreeFindsTheRunningWindowByTitleAndEndsSilently)
 {
     const QString title = QStringLiteral("RE Zevuvuro");
-    InstallTree first(tmp.path() + QStringLiteral("/first"), Settings(title.toUtf8(), 1033));
-    InstallTree second(tmp.path() + QStringLiteral("/second"), Settings(kProductCaption.toUtf8(), 1033));
-    ASSERT_TRUE(first.ok() && second.ok());
+    const InstallTree first(tmp.path() + QStringLiteral("/first"), {QString(), Settings(title.toUtf8(), 1033)});
+    const InstallTree second(tmp.path() + QStringLiteral("/second"), {QString(), Settings(kProductCaption.toUtf8(), 1033)});
     QProcess &running = StartRunning(first, title);
-    const QStringList before = Snapshot(second.dataFolder());
+    const QStringList before = Snapshot(second.DatabaseFolder());
 
     // No lock file in its own tree, but the window is found: the copy ends by itself, with no
     // box to close and without opening its database.
     QProcess &copy = Start(second);
     ASSERT_TRUE(Finishes(copy, 30000));
     EXPECT_EQ(copy.exitCode(), kExitRefused);
-    EXPECT_EQ(Snapshot(second.dataFolder()), before);
-    EXPECT_FALSE(QFileInfo::exists(second.lockFile()));
+    EXPECT_EQ(Snapshot(second.DatabaseFolder()), before);
+    EXPECT_FALSE(QFileInfo::exists(second.LockFile()));
 
     EXPECT_EQ(running.state(), QProcess::Running);
     EXPECT_EQ(EndWith(running, SIGTERM), kExitRan);
@@ -257,13 +221,12 @@ TEST_F(StartUpTest, CopyInAnotherTreeFindsTheRunningWindowByTitleAndEndsSilently
 
 TEST_F(StartUpTest, WindowWithAnotherTitleIsNotARunningCopy)
 {
-    InstallTree first(tmp.path() + QStringLiteral("/first"), Settings(kProductCaption.toUtf8(), 1033));
-    InstallTree second(tmp.path() + QStringLiteral("/second"), Settings(kProductCaption.toUtf8(), 1033));
-    ASSERT_TRUE(first.ok() && second.ok());
+    const InstallTree first(tmp.path() + QStringLiteral("/first"), {QString(), Settings(kProductCaption.toUtf8(), 1033)});
+    const InstallTree second(tmp.path() + QStringLiteral("/second"), {QString(), Settings(kProductCaption.toUtf8(), 1033)});
     QProcess &one = StartRunning(first, kProductCaption);
     // Same title, so the second window cannot announce itself under it; the copy still runs.
     QProcess &two = Start(second);
-    EXPECT_TRUE(WaitUntil([&] { return QFileInfo::exists(second.lockFile()) || two.state() == QProcess::NotRunning; }, 60s));
+    EXPECT_TRUE(WaitUntil([&] { return QFileInfo::exists(second.LockFile()) || two.state() == QProcess::NotRunning; }, 60s));
     EXPECT_EQ(two.state(), QProcess::Running);
     EXPECT_EQ(EndWith(two, SIGTERM), kExitRan);
     EXPECT_EQ(EndWith(one, SIGTERM), kExitRan);
@@ -271,16 +234,15 @@ TEST_F(StartUpTest, WindowWithAnotherTitleIsNotARunningCopy)
 
 TEST_F(StartUpTest, MissingDatabaseEndsAfterItsBoxWithNoWindow)
 {
-    InstallTree tree(tmp.path() + QStringLiteral("/root"), Settings(kProductCaption.toUtf8(), 1033));
-    ASSERT_TRUE(tree.ok());
-    ASSERT_TRUE(QFile::remove(tree.database()));
+    const InstallTree tree(tmp.path() + QStringLiteral("/root"), {QString(), Settings(kProductCaption.toUtf8(), 1033)});
+    ASSERT_TRUE(QFile::remove(tree.Database()));
     QProcess &process = Start(tree);
     // The database error box waits for the user; no window is made meanwhile.
     EXPECT_FALSE(Finishes(process, 2000));
     EXPECT_FALSE(QFileInfo::exists(beaconOf(kProductCaption)));
     EXPECT_EQ(EndWith(process, SIGTERM), kExitFailed);
-    EXPECT_FALSE(QFileInfo::exists(tree.lockFile()));
-    EXPECT_FALSE(QFileInfo::exists(tree.database()));
+    EXPECT_FALSE(QFileInfo::exists(tree.LockFile()));
+    EXPECT_FALSE(QFileInfo::exists(tree.Database()));
 }
 
 // Copies started in the same instant, pair after pair: exactly one of each pair keeps the
@@ -289,8 +251,7 @@ TEST_F(StartUpTest, MissingDatabaseEndsAfterItsBoxWithNoWindow)
 // otherwise catch a copy that lost the race later, cannot help here.
 TEST_F(StartUpTest, OfTwentyPairsStartedTogetherExactlyOneOfEachRuns)
 {
-    InstallTree tree(tmp.path() + QStringLiteral("/root"), Settings(kProductCaption.toUtf8(), 1033));
-    ASSERT_TRUE(tree.ok());
+    const InstallTree tree(tmp.path() + QStringLiteral("/root"), {QString(), Settings(kProductCaption.toUtf8(), 1033)});
     std::array<QString, 2> runtimes;
     for (std::size_t i = 0; i < runtimes.size(); ++i) {
         runtimes[i] = tmp.path() + QStringLiteral("/run%1").arg(i);
@@ -311,7 +272,7 @@ TEST_F(StartUpTest, OfTwentyPairsStartedTogetherExactlyOneOfEachRuns)
             copies[i]->setProcessChannelMode(QProcess::ForwardedChannels);
         }
         for (auto &copy : copies)
-            copy->start(tree.program(), {});
+            copy->start(tree.Program(), {});
         for (auto &copy : copies)
             ASSERT_TRUE(copy->waitForStarted(10000));
 
@@ -328,7 +289,7 @@ TEST_F(StartUpTest, OfTwentyPairsStartedTogetherExactlyOneOfEachRuns)
         EXPECT_EQ(loser.exitCode(), kExitRefused) << "pair " << pair << ": both copies believed they were alone";
         EXPECT_EQ(copies[winner]->state(), QProcess::Running);
         EXPECT_EQ(EndWith(*copies[winner], SIGTERM), kExitRan) << "pair " << pair;
-        ASSERT_FALSE(QFileInfo::exists(tree.lockFile()));
+        ASSERT_FALSE(QFileInfo::exists(tree.LockFile()));
     }
 }
 
@@ -339,11 +300,10 @@ TEST(RunWindows, AnErrorWhileTheWindowIsMadeIsShownAndEndsTheStartWithStatusOne)
 {
     QTemporaryDir root;
     ASSERT_TRUE(root.isValid());
+    const InstallTree tree(root.path(), {QStringLiteral("-"), {}});
+    ASSERT_TRUE(QDir(root.path()).mkpath(QStringLiteral("appdata/KELODATA")));
     testsupport::ProgramFolders folders(root, 1033);
-    for (const char *folder : {"bin", "appdata/KELODATA", "KELODATA/data"})
-        ASSERT_TRUE(QDir(root.path()).mkpath(QString::fromLatin1(folder)));
-    const QString database = root.filePath(QStringLiteral("KELODATA/data/HB_data1.dat"));
-    ASSERT_EQ(QProcess::execute(kBuild + QStringLiteral("/bin/make-db"), {database}), 0);
+    const QString database = tree.Database();
     testsupport::ScriptedDialogs dialogs;
     TDM dataModule;
     ASSERT_TRUE(DatabaseOpened);

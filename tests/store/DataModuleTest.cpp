@@ -15,7 +15,7 @@
 #include "i18n/LangManager.h"
 #include "i18n/TranslateText.h"
 #include "platform/RegionalSettings.h"
-#include "support/ProgramFolders.h"
+#include "support/install/ProgramFolders.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestSupport.h"
 

@@ -2,7 +2,7 @@
 // Points the process-wide program folders at an install tree laid out under a test's root
 // folder (<root>/bin/, <root>/appdata/KELODATA/, <root>/KELODATA), with a language and the
 // database marked as opened, and puts the previous folders and language back when it goes.
-// Header-only: only test programs that link the app layer include it.
+// Header-only, part of the install-tree support library (which links the shell).
 
 #include "shell/Folders.h"
 #include "shell/Settings.h"
