@@ -122,7 +122,7 @@ QString TFrmAbout::LegalWarningText()
 
 QString TFrmAbout::VersionNumber()
 {
-    return QStringLiteral("1.0.0");
+    return QStringLiteral(KELO_VERSION);
 }
 
 int TFrmAbout::ShowOK()

@@ -34,9 +34,6 @@ TfrmMain *frmMain = nullptr;
 
 namespace {
 
-// The version shown in the status bar; the digits are the program's own.
-const QString kVersionNumber = QStringLiteral("1.0.0");
-
 constexpr int kToolButtonWidth = 67;
 constexpr int kToolButtonHeight = 36;
 constexpr int kToolGapWidth = 8;
@@ -474,7 +471,7 @@ void TfrmMain::ApplyCaptions()
     FitGridColumns(*GridRec);
 
     // 9. The version.
-    StatBar->SetPanelText(3, TranslateText(QStringLiteral("Version")) + QStringLiteral(": ") + kVersionNumber);
+    StatBar->SetPanelText(3, TranslateText(QStringLiteral("Version")) + QStringLiteral(": ") + TFrmAbout::VersionNumber());
 
     // 10. The check mark of the configured language (others keep theirs).
     for (std::size_t i = 0; i < LangItems.size(); ++i) {
