@@ -3,10 +3,8 @@
 #include "shell/Folders.h"
 #include "platform/Exception.h"
 #include "platform/IniFile.h"
+#include "platform/ParseInteger.h"
 #include "platform/Paths.h"
-
-#include <limits>
-#include <optional>
 
 TGlobalOption GlobalOption;
 
@@ -28,39 +26,6 @@ int HexDigit(QChar c)
     return -1;
 }
 
-// A decimal integer, or a hexadecimal one after "$": an optional sign, then digits only.
-// Decimal values must fit in 32 signed bits; hexadecimal ones in 32 bits, read as signed
-// (so "$FFFFFFFF" is -1).
-std::optional<std::int32_t> ParseInteger(const QString &text)
-{
-    qsizetype i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == QLatin1Char('+') || text[i] == QLatin1Char('-'))) {
-        negative = text[i] == QLatin1Char('-');
-        ++i;
-    }
-    const bool hex = i < text.size() && text[i] == QLatin1Char('$');
-    if (hex)
-        ++i;
-    if (i == text.size())
-        return std::nullopt;
-
-    const std::uint64_t base = hex ? 16 : 10;
-    const std::uint64_t limit = hex ? std::numeric_limits<std::uint32_t>::max()
-                                    : std::uint64_t(std::numeric_limits<std::int32_t>::max()) + (negative ? 1 : 0);
-    std::uint64_t value = 0;
-    for (; i < text.size(); ++i) {
-        const int digit = HexDigit(text[i]);
-        if (digit < 0 || std::uint64_t(digit) >= base)
-            return std::nullopt;
-        value = value * base + std::uint64_t(digit);
-        if (value > limit)
-            return std::nullopt;
-    }
-    const auto bits = static_cast<std::uint32_t>(value);
-    return static_cast<std::int32_t>(negative ? 0u - bits : bits);
-}
-
 QString ReadString(const QString &section, const QString &key, const QString &defaultValue)
 {
     return platform::GetPrivateProfileString(section, key, defaultValue, SettingsFilePath());
@@ -71,7 +36,8 @@ std::int32_t ReadInteger(const QString &section, const QString &key, std::int32_
     QString text = ReadString(section, key, QString());
     if (text.size() >= 3 && (text.startsWith(QLatin1String("0x")) || text.startsWith(QLatin1String("0X"))))
         text = QLatin1Char('$') + text.mid(2);
-    return ParseInteger(text).value_or(defaultValue);
+    // A decimal integer, or a hexadecimal one after "$": an optional sign, then digits only.
+    return platform::ParseInteger(text, {.hexDollar = true}).value_or(defaultValue);
 }
 
 bool ReadBool(const QString &section, const QString &key, bool defaultValue)
