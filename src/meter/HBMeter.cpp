@@ -53,6 +53,11 @@ void CHBMeter::Setcomm(int comm, int baudrate, TParity parity, TByteSize bits, T
     FComm->SetStopBits(stopbit);
 }
 
+void CHBMeter::SetPortsFolder(const QString &folder)
+{
+    FComm->SetPortsFolder(folder);
+}
+
 void CHBMeter::SetStart(bool value)
 {
     if (value) {

@@ -1,50 +1,19 @@
 #include "shell/Log.h"
 
 #include "shell/Folders.h"
+#include "platform/AppendFile.h"
 #include "platform/CodePage.h"
 #include "platform/Exception.h"
 
 #include <QFile>
-
-#include <cerrno>
-#include <cstring>
-
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include <QFileInfo>
 
 namespace {
 
-QString systemReason(int error)
+[[noreturn]] void fail(const QString &what, const QString &path, const QString &reason)
 {
-    if (error == EWOULDBLOCK)
-        return QStringLiteral("The file is in use by another program.");
-    return QString::fromLocal8Bit(std::strerror(error));
+    throw platform::Exception(QStringLiteral("%1 \"%2\". %3").arg(what, path, reason));
 }
-
-[[noreturn]] void fail(const QString &what, const QString &path, int error)
-{
-    throw platform::Exception(QStringLiteral("%1 \"%2\". %3").arg(what, path, systemReason(error)));
-}
-
-// Closes the descriptor on every way out.
-class FileDescriptor
-{
-public:
-    explicit FileDescriptor(int fd) : fd_(fd) {}
-    ~FileDescriptor()
-    {
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
-    FileDescriptor(const FileDescriptor &) = delete;
-    FileDescriptor &operator=(const FileDescriptor &) = delete;
-    int get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 } // namespace
 
@@ -55,10 +24,11 @@ QString LogFilePath()
 
 void ClearLog()
 {
-    const QByteArray path = QFile::encodeName(LogFilePath());
-    struct stat info {};
-    if (::stat(path.constData(), &info) == 0 && !S_ISDIR(info.st_mode))
-        ::unlink(path.constData());
+    // A link is removed itself, when it leads to a file.
+    const QString path = LogFilePath();
+    const QFileInfo info(path);
+    if (info.exists() && !info.isDir())
+        QFile::remove(path);
 }
 
 QString LogTimeStamp(platform::OleDate moment, const platform::RegionalSettings &settings)
@@ -69,30 +39,11 @@ QString LogTimeStamp(platform::OleDate moment, const platform::RegionalSettings 
 
 void AppendLogLine(const QString &path, const QString &text, platform::OleDate moment)
 {
-    const QByteArray name = QFile::encodeName(path);
-    FileDescriptor file(::open(name.constData(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666));
-    if (file.get() < 0)
-        fail(QStringLiteral("Cannot open file"), path, errno);
-    // Held exclusively until closed, as no other program may write between our lines.
-    if (::flock(file.get(), LOCK_EX | LOCK_NB) != 0)
-        fail(QStringLiteral("Cannot open file"), path, errno);
-    if (::lseek(file.get(), 0, SEEK_END) < 0)
-        fail(QStringLiteral("Cannot write to file"), path, errno);
-
     const QByteArray bytes =
         platform::ToAnsi(LogTimeStamp(moment) + u':' + text + QStringLiteral("\r\n"));
-    const char *data = bytes.constData();
-    qsizetype left = bytes.size();
-    while (left > 0) {
-        const ssize_t written = ::write(file.get(), data, static_cast<size_t>(left));
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            fail(QStringLiteral("Cannot write to file"), path, errno);
-        }
-        data += written;
-        left -= written;
-    }
+    if (const auto failure = platform::AppendExclusively(path, bytes))
+        fail(failure->opening ? QStringLiteral("Cannot open file") : QStringLiteral("Cannot write to file"), path,
+             failure->reason);
 }
 
 void WriteLog(const QString &text)

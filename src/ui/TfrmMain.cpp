@@ -1,5 +1,6 @@
 #include "ui/TfrmMain.h"
 
+#include "shell/Folders.h"
 #include "shell/Log.h"
 #include "shell/MessageBoxes.h"
 #include "shell/Settings.h"
@@ -347,6 +348,7 @@ void TfrmMain::CreateReader()
 {
     HBReader = std::make_unique<CHBMeter>();
     HBReader->Setcomm(GlobalOption.MeterSet.CommPort, 9600, TParity::None, TByteSize::_8, TStopBits::_1);
+    HBReader->SetPortsFolder(DataPath.isEmpty() ? QString() : DataPath + QStringLiteral("/ports"));
     iCurrentCount = 0;
     iTotalCount = 0;
 }

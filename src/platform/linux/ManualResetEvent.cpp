@@ -59,4 +59,20 @@ bool ManualResetEvent::wait(std::chrono::milliseconds timeout) const
     }
 }
 
+int WaitForAny(const ManualResetEvent &first, const ManualResetEvent &second)
+{
+    pollfd waitList[2] = {{first.fd(), POLLIN, 0}, {second.fd(), POLLIN, 0}};
+    for (;;) {
+        const int r = ::poll(waitList, 2, -1);
+        if (r < 0 && errno == EINTR)
+            continue;
+        if (r <= 0)
+            return -1;
+        if (waitList[0].revents & POLLIN)
+            return 0;
+        if (waitList[1].revents & POLLIN)
+            return 1;
+    }
+}
+
 } // namespace platform

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 
+namespace platform {
+
 bool SetArbitraryBaudRate(int fd, std::uint32_t rate)
 {
     termios2 t{};
@@ -26,3 +28,5 @@ std::uint32_t GetBaudRate(int fd)
         return 0;
     return t.c_ospeed;
 }
+
+} // namespace platform

@@ -1,4 +1,4 @@
-#include "shell/FileInUse.h"
+#include "platform/FileInUse.h"
 
 #include "support/TestSupport.h"
 
@@ -13,6 +13,8 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+using platform::IsFileInUse;
 
 namespace {
 

@@ -1,9 +1,11 @@
-#include "comm/CommDevice.h"
+#include "platform/SerialDevice.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+using platform::ResolveCommDevice;
 
 TEST(ResolveCommDevice, NumberingWithoutLinks)
 {

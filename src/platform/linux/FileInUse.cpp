@@ -1,4 +1,4 @@
-#include "shell/FileInUse.h"
+#include "platform/FileInUse.h"
 
 #include <QFile>
 
@@ -6,6 +6,8 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace platform {
 
 namespace {
 
@@ -49,3 +51,5 @@ bool IsFileInUse(const QString &path)
     ::close(fd);
     return inUse;
 }
+
+} // namespace platform
