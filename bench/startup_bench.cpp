@@ -5,8 +5,9 @@
 // which it does from its event loop: the window is made, the grid filled and shown, and the
 // loop is running. Each run ends the program with SIGTERM (not timed).
 
-#include "app/program/RemoteWindow.h"
+#include "program/RemoteWindow.h"
 #include "bench_database.h"
+#include "support/install/InstallTree.h"
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
@@ -20,6 +21,7 @@
 #include <benchmark/benchmark.h>
 
 #include <csignal>
+#include <exception>
 #include <cstdio>
 #include <sys/stat.h>
 
@@ -38,7 +40,7 @@ QString ProgramPath()
     return QCoreApplication::applicationDirPath() + QStringLiteral("/../bin/KELO_HB_METER");
 }
 
-// An install tree with the program, the settings and a copy of the database.
+// An install tree with the program, the settings and a copy of the database to start with.
 struct Tree
 {
     QString root;
@@ -48,20 +50,18 @@ struct Tree
 
 bool LayDown(const Tree &tree, const QString &database)
 {
-    QDir().mkpath(tree.root + QStringLiteral("/bin"));
-    QDir().mkpath(tree.root + QStringLiteral("/KELODATA/data"));
     QDir().mkpath(tree.home);
     QDir().mkpath(tree.runtime);
     ::chmod(QFile::encodeName(tree.runtime).constData(), 0700);
-    QFile::remove(tree.root + QStringLiteral("/bin/KELO_HB_METER"));
-    QFile::remove(tree.root + QStringLiteral("/KELODATA/data/HB_data1.dat"));
-    QFile settings(tree.root + QStringLiteral("/KELODATA/HBAPP.INI"));
-    if (!settings.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    try {
+        const testsupport::InstallTree installed(
+            tree.root, {ProgramPath(), "[APPEARANCE]\r\nTitle=" + kTitle.toUtf8() + "\r\n[LANGUAGE]\r\nLanguageID=1033\r\n"});
+        QFile::remove(installed.Database());
+        return QFile::copy(database, installed.Database());
+    } catch (const std::exception &error) {
+        std::fprintf(stderr, "%s\n", error.what());
         return false;
-    settings.write("[APPEARANCE]\r\nTitle=" + kTitle.toUtf8() + "\r\n[LANGUAGE]\r\nLanguageID=1033\r\n");
-    settings.close();
-    return QFile::copy(ProgramPath(), tree.root + QStringLiteral("/bin/KELO_HB_METER")) &&
-           QFile::copy(database, tree.root + QStringLiteral("/KELODATA/data/HB_data1.dat"));
+    }
 }
 
 void BM_StartToAnsweringWindow(benchmark::State &state)

@@ -1,6 +1,6 @@
 #include "comm/CommLink.h"
 
-TCommLink::TCommLink(std::unique_ptr<TCommDevice> portDevice, platform::WindowHandle windowHandle,
+TCommLink::TCommLink(std::unique_ptr<platform::SerialDevice> portDevice, platform::WindowHandle windowHandle,
                      std::shared_ptr<std::atomic<bool>> sendEmptyFlag)
     : device(std::move(portDevice)), window(windowHandle), sendDataEmpty(std::move(sendEmptyFlag))
 {

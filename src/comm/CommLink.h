@@ -4,7 +4,7 @@
 // the threads act on. Shared ownership keeps it alive for a thread that has not ended when
 // the component stops waiting for it; the port is closed when the last owner lets go of it.
 
-#include "comm/CommDevice.h"
+#include "platform/SerialDevice.h"
 #include "comm/CommTimeouts.h"
 #include "platform/ManualResetEvent.h"
 #include "platform/Messages.h"
@@ -17,12 +17,12 @@ struct TCommLink
 {
     // Throws std::system_error when the close event cannot be created; the device is then
     // closed with the half-built link.
-    TCommLink(std::unique_ptr<TCommDevice> device, platform::WindowHandle window,
+    TCommLink(std::unique_ptr<platform::SerialDevice> device, platform::WindowHandle window,
               std::shared_ptr<std::atomic<bool>> sendDataEmpty);
     TCommLink(const TCommLink &) = delete;
     TCommLink &operator=(const TCommLink &) = delete;
 
-    const std::unique_ptr<TCommDevice> device;
+    const std::unique_ptr<platform::SerialDevice> device;
     // Tells both threads to stop; every wait of theirs includes it.
     platform::ManualResetEvent closeEvent;
     const platform::WindowHandle window;

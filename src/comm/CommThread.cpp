@@ -2,10 +2,7 @@
 
 #include "comm/SerialComm.h"
 
-#include <sys/resource.h>
-#include <unistd.h>
-
-#include <cerrno>
+#include "platform/Thread.h"
 
 TCommThread::TCommThread(std::shared_ptr<TCommLink> link) : link_(std::move(link)) {}
 
@@ -19,11 +16,7 @@ void TCommThread::Start(int priorityBoost)
 {
     thread_ = std::thread([self = shared_from_this(), priorityBoost] {
         // Best effort: raising the priority needs a privilege most users do not have.
-        const id_t tid = static_cast<id_t>(::gettid());
-        errno = 0;
-        const int nice = ::getpriority(PRIO_PROCESS, tid);
-        if (errno == 0)
-            ::setpriority(PRIO_PROCESS, tid, nice - priorityBoost);
+        platform::RaiseCurrentThreadPriority(priorityBoost);
         try {
             self->Execute();
         } catch (...) {

@@ -3,10 +3,6 @@
 #include "comm/CommLineSettings.h"
 #include "comm/SerialComm.h"
 
-#include <poll.h>
-#include <termios.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -34,8 +30,7 @@ TReadThread::TReadThread(std::shared_ptr<TCommLink> link, std::uint16_t inputLen
 
 void TReadThread::Execute()
 {
-    TCommDevice &device = *link_->device;
-    const int fd = device.fd();
+    platform::SerialDevice &device = *link_->device;
     // A read never asks for more than the buffer holds, whatever InputLen says (InBufferSize
     // may have been lowered after InputLen was set).
     const std::size_t bufferSize = std::max<std::size_t>(FInBufferSize, 1);
@@ -49,11 +44,9 @@ void TReadThread::Execute()
     Clock::time_point lastByte = readStart;
     TCommTimeouts timeouts = link_->timeouts();
 
-    pollfd waitList[2] = {{link_->closeEvent.fd(), POLLIN, 0}, {fd, POLLIN, 0}};
-
     for (;;) {
         // Take what the driver holds now, up to the requested count.
-        const ssize_t n = device.Read(buffer_.data() + received_, requested - received_);
+        const std::ptrdiff_t n = device.Read(buffer_.data() + received_, requested - received_);
         if (n > 0) {
             std::size_t got = static_cast<std::size_t>(n);
             if (link_->ignoreNullChar.load(std::memory_order_relaxed)) {
@@ -92,27 +85,25 @@ void TReadThread::Execute()
         std::int64_t waitMs = decision.waitMs;
         if (watchLines_)
             waitMs = waitMs < 0 ? kLineCheckMs : std::min(waitMs, kLineCheckMs);
-        waitList[0].revents = 0;
-        waitList[1].revents = 0;
-        const int r = ::poll(waitList, 2, static_cast<int>(std::min<std::int64_t>(waitMs, 1 << 30)));
-        if (r < 0) {
+        const platform::SerialWaitResult r = device.Wait(link_->closeEvent, false, waitMs);
+        if (r.ready < 0) {
             if (errno == EINTR)
                 continue;
             HangUp();
             break;
         }
-        if (waitList[0].revents & POLLIN)
+        if (r.woken)
             break; // close event: end at once, no hang-up
         if (watchLines_ && !HandleCommEvent())
             break;
-        if (waitList[1].revents & POLLNVAL)
+        if (r.closed)
             break; // closed under the thread
     }
 }
 
 void TReadThread::Finish() noexcept
 {
-    ::tcflush(link_->device->fd(), TCIFLUSH);
+    link_->device->Purge(true, false);
 }
 
 bool TReadThread::HandleCommEvent()

@@ -1,14 +1,10 @@
 #include "comm/SerialComm.h"
 
-#include "app/Folders.h"
-#include "comm/CommDevice.h"
 #include "comm/CommLineSettings.h"
 #include "comm/CommLink.h"
 #include "comm/ReadThread.h"
 #include "comm/WriteThread.h"
 #include "i18n/TranslateText.h"
-
-#include <termios.h>
 
 #include <cerrno>
 #include <new>
@@ -49,17 +45,14 @@ void TComm::StartComm()
     }
 
     const QString path = QStringLiteral("\\\\.\\") + FCommName;
-    const QString portsFolder = !FPortsFolder.isEmpty() ? FPortsFolder
-                                : DataPath.isEmpty()    ? QString()
-                                                        : DataPath + QStringLiteral("/ports");
-    FDevicePath = ResolveCommDevice(FCommName, portsFolder);
+    FDevicePath = platform::ResolveCommDevice(FCommName, FPortsFolder);
 
-    std::unique_ptr<TCommDevice> device = TCommDevice::Open(FDevicePath);
+    std::unique_ptr<platform::SerialDevice> device = platform::SerialDevice::Open(FDevicePath);
     if (!device) {
         const int error = errno;
         FPortOpenError = QStringLiteral("Error opening serial port ") + path + QStringLiteral("(") +
                          QString::number(error) + QStringLiteral(")") + QStringLiteral("\n\r") +
-                         CommOpenErrorText(error, FDevicePath) + QStringLiteral("\n\r") +
+                         platform::CommOpenErrorText(error, FDevicePath) + QStringLiteral("\n\r") +
                          QStringLiteral("Please unplug USB of the meter and try again.");
         throw ECommsError(TranslateText(QString::fromLatin1(kNotConnectedText)));
     }
@@ -88,7 +81,7 @@ void TComm::StartComm()
         // mode (CR turned into LF, echoed back). After the purge only raw bytes are queued.
         ApplyCommTimeouts();
         ApplyCommState();
-        ::tcflush(FLink->device->fd(), TCIOFLUSH);
+        FLink->device->Purge(true, true);
         FSendDataEmpty->store(true);
 
         step = QStringLiteral("Unable to create read thread");
@@ -111,7 +104,7 @@ void TComm::StartComm()
     CloseLink();
     device.reset();
     FPortOpenError = step;
-    throw ECommsError(step + QStringLiteral(": ") + CommErrorReason(error));
+    throw ECommsError(step + QStringLiteral(": ") + platform::CommErrorReason(error));
 }
 
 void TComm::StopComm() noexcept
@@ -130,7 +123,7 @@ void TComm::CloseReadThread()
     if (!ReadThread)
         return;
     FLink->closeEvent.set();
-    ::tcflush(FLink->device->fd(), TCIFLUSH);
+    FLink->device->Purge(true, false);
     if (!ReadThread->WaitFor(kThreadWait))
         ReadThread->Abandon();
     ReadThread.reset();
@@ -141,7 +134,7 @@ void TComm::CloseWriteThread()
     if (!WriteThread)
         return;
     FLink->closeEvent.set();
-    ::tcflush(FLink->device->fd(), TCOFLUSH);
+    FLink->device->Purge(false, true);
     FSendDataEmpty->store(true);
     if (!WriteThread->WaitFor(kThreadWait))
         WriteThread->Abandon();
@@ -178,15 +171,15 @@ std::uint32_t TComm::GetModemState()
 {
     if (!HandleHeld())
         return 0;
-    int lines = 0;
+    ModemLines lines;
     if (!FLink->device->ReadModemLines(lines))
         return 0;
     return ModemStatusFromLines(lines);
 }
 
-int TComm::Handle() const
+std::intptr_t TComm::Handle() const
 {
-    return FLink ? FLink->device->fd() : -1;
+    return FLink ? FLink->device->NativeHandle() : -1;
 }
 
 bool TComm::SendDataEmpty() const
@@ -326,7 +319,7 @@ void TComm::ApplyCommState()
     s.XonChar = FXonChar;
     s.XoffChar = FXoffChar;
     s.ReplacedChar = FReplacedChar;
-    ApplyLineSettings(FLink->device->fd(), s);
+    FLink->device->ApplyLineSettings(s);
     FLink->ignoreNullChar.store(FIgnoreNullChar);
     FLink->rtsToggle.store(FRtsControl == TRtsControl::RtsToggle);
 }

@@ -10,11 +10,12 @@
 // them), the notification window handle, the timeouts and a few line flags (atomics), and the
 // send-empty flag (an atomic the transmit thread sets and WriteCommData clears).
 //
-// COM port names: "COMn" resolves through ResolveCommDevice (CommDevice.h): a link
-// <ports folder>/COMn when present, else /dev/ttyUSB<n-1>, /dev/ttyACM<n-65>, /dev/ttyS<n-129>.
+// COM port names: "COMn" resolves through platform::ResolveCommDevice (SerialDevice.h): a
+// link <ports folder>/COMn when present, else /dev/ttyUSB<n-1>, /dev/ttyACM<n-65>, /dev/ttyS<n-129>.
 
 #include "platform/Exception.h"
 #include "platform/Messages.h"
+#include "platform/SerialDevice.h"
 
 #include <QByteArray>
 #include <QString>
@@ -24,12 +25,11 @@
 #include <functional>
 #include <memory>
 
-enum class TParity { None, Odd, Even, Mark, Space };
-enum class TStopBits { _1, _1_5, _2 };
-enum class TByteSize { _5, _6, _7, _8 };
-enum class TDtrControl { DtrEnable, DtrDisable, DtrHandshake };
-// RtsToggle: RTS raised only while transmitting.
-enum class TRtsControl { RtsEnable, RtsDisable, RtsHandshake, RtsToggle };
+using platform::TByteSize;
+using platform::TDtrControl;
+using platform::TParity;
+using platform::TRtsControl;
+using platform::TStopBits;
 
 // Messages the port threads post to the component's notification window.
 inline constexpr std::uint32_t WM_COMM_DATA = 0x0401;   // wParam byte count, payload the bytes
@@ -103,15 +103,16 @@ public:
     // port is closed or the driver cannot tell (a pseudo-terminal).
     std::uint32_t GetModemState();
 
-    // The open port's file descriptor, -1 while closed.
-    int Handle() const;
+    // The open port's system handle (a file descriptor here), -1 while closed.
+    std::intptr_t Handle() const;
     // True while nothing waits to be transmitted.
     bool SendDataEmpty() const;
     // The notification window's handle (the target of the threads' messages).
     platform::WindowHandle WindowHandle() const;
     // The device file that the last StartComm tried (empty before the first).
     QString DevicePath() const { return FDevicePath; }
-    // Folder searched for COMn links; empty means <DataPath>/ports.
+    // Folder searched for COMn links (the owner sets it, normally <data folder>/ports); empty
+    // skips the links.
     QString PortsFolder() const { return FPortsFolder; }
     void SetPortsFolder(const QString &value) { FPortsFolder = value; }
 

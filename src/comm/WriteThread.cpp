@@ -2,11 +2,6 @@
 
 #include "comm/SerialComm.h"
 
-#include <poll.h>
-#include <sys/ioctl.h>
-#include <termios.h>
-#include <unistd.h>
-
 #include <cerrno>
 
 TWriteThread::TWriteThread(std::shared_ptr<TCommLink> link) : TCommThread(std::move(link)) {}
@@ -37,7 +32,6 @@ std::optional<TWriteThread::ThreadMessage> TWriteThread::TakeMessage()
 void TWriteThread::Execute()
 {
     bool wrote = true; // so that the first empty queue after the start is reported
-    pollfd waitList[2] = {{link_->closeEvent.fd(), POLLIN, 0}, {queueEvent_.fd(), POLLIN, 0}};
 
     for (;;) {
         std::optional<ThreadMessage> message = TakeMessage();
@@ -48,16 +42,12 @@ void TWriteThread::Execute()
                 break;
             }
             wrote = false;
-            waitList[0].revents = 0;
-            waitList[1].revents = 0;
-            const int r = ::poll(waitList, 2, -1);
-            if (r < 0 && errno == EINTR)
-                continue;
-            if (r <= 0) {
+            const int set = platform::WaitForAny(link_->closeEvent, queueEvent_);
+            if (set < 0) {
                 PostHangupCall();
                 break;
             }
-            if (waitList[0].revents & POLLIN)
+            if (set == 0)
                 break;
             continue;
         }
@@ -76,7 +66,7 @@ void TWriteThread::Execute()
 
 void TWriteThread::Finish() noexcept
 {
-    ::tcflush(link_->device->fd(), TCOFLUSH);
+    link_->device->Purge(false, true);
     link_->sendDataEmpty->store(true);
     std::lock_guard lock(queueMutex_);
     ended_ = true;
@@ -88,19 +78,15 @@ bool TWriteThread::WriteData(const char *buffer, std::size_t count)
     // Write timeouts would only end one write operation early, after which the rest is
     // written by the next one; the outcome is the same as writing without them, so the
     // transmit thread waits for the port without a deadline (the close event still ends it).
-    TCommDevice &device = *link_->device;
-    const int fd = device.fd();
+    platform::SerialDevice &device = *link_->device;
     const bool toggleRts = link_->rtsToggle.load(std::memory_order_relaxed);
-    if (toggleRts) {
-        const int rts = TIOCM_RTS;
-        ::ioctl(fd, TIOCMBIS, &rts);
-    }
+    if (toggleRts)
+        device.SetRts(true);
 
     std::size_t position = 0;
     bool ok = true;
-    pollfd waitList[2] = {{link_->closeEvent.fd(), POLLIN, 0}, {fd, POLLOUT, 0}};
     while (position < count) {
-        const ssize_t n = device.Write(buffer + position, count - position);
+        const std::ptrdiff_t n = device.Write(buffer + position, count - position);
         if (n > 0) {
             position += static_cast<std::size_t>(n);
             continue;
@@ -117,30 +103,27 @@ bool TWriteThread::WriteData(const char *buffer, std::size_t count)
             break;
         }
         // The driver's queue is full: wait for room or for the close event.
-        waitList[0].revents = 0;
-        waitList[1].revents = 0;
-        const int r = ::poll(waitList, 2, -1);
-        if (r < 0 && errno == EINTR)
+        const platform::SerialWaitResult r = device.Wait(link_->closeEvent, true, -1);
+        if (r.ready < 0 && errno == EINTR)
             continue;
-        if (r <= 0) {
+        if (r.ready <= 0) {
             PostHangupCall();
             ok = false;
             break;
         }
-        if (waitList[0].revents & POLLIN) {
+        if (r.woken) {
             ok = false;
             break;
         }
-        if (waitList[1].revents & POLLNVAL) {
+        if (r.closed) {
             ok = false;
             break;
         }
     }
 
     if (toggleRts) {
-        ::tcdrain(fd); // RTS falls only after the last bit has left
-        const int rts = TIOCM_RTS;
-        ::ioctl(fd, TIOCMBIC, &rts);
+        device.Drain(); // RTS falls only after the last bit has left
+        device.SetRts(false);
     }
     return ok;
 }

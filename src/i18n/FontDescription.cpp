@@ -1,5 +1,7 @@
 #include "i18n/FontDescription.h"
 
+#include "platform/ParseInteger.h"
+
 #include <QGuiApplication>
 #include <QPalette>
 #include <QStringList>
@@ -37,59 +39,9 @@ constexpr std::array<CharsetName, 19> kCharsets = {{
     {255, "OEM_CHARSET"},
 }};
 
-bool isAsciiDigit(QChar c) { return c >= u'0' && c <= u'9'; }
-
-int hexDigit(QChar c)
-{
-    if (isAsciiDigit(c))
-        return c.unicode() - u'0';
-    if (c >= u'a' && c <= u'f')
-        return c.unicode() - u'a' + 10;
-    if (c >= u'A' && c <= u'F')
-        return c.unicode() - u'A' + 10;
-    return -1;
-}
-
-// A 32-bit integer: optional sign, then decimal digits, or "$" / "0x" and up to eight
-// hexadecimal digits (taken as the 32-bit pattern, so $FF000008 is a system colour).
-std::optional<std::int32_t> parseInteger(QStringView text)
-{
-    bool negative = false;
-    if (!text.isEmpty() && (text[0] == u'+' || text[0] == u'-')) {
-        negative = text[0] == u'-';
-        text = text.sliced(1);
-    }
-    if (text.isEmpty())
-        return std::nullopt;
-    std::int64_t value = 0;
-    if (text[0] == u'$' || (text.size() > 1 && text[0] == u'0' && (text[1] == u'x' || text[1] == u'X'))) {
-        text = text.sliced(text[0] == u'$' ? 1 : 2);
-        if (text.isEmpty() || text.size() > 8)
-            return std::nullopt;
-        for (const QChar c : text) {
-            const int digit = hexDigit(c);
-            if (digit < 0)
-                return std::nullopt;
-            value = value * 16 + digit;
-        }
-        auto bits = static_cast<std::uint32_t>(value);
-        if (negative)
-            bits = 0u - bits;
-        return static_cast<std::int32_t>(bits);
-    }
-    for (const QChar c : text) {
-        if (!isAsciiDigit(c))
-            return std::nullopt;
-        value = value * 10 + (c.unicode() - u'0');
-        if (value > std::int64_t(std::numeric_limits<std::int32_t>::max()) + 1)
-            return std::nullopt;
-    }
-    if (negative)
-        value = -value;
-    if (value > std::numeric_limits<std::int32_t>::max())
-        return std::nullopt;
-    return static_cast<std::int32_t>(value);
-}
+// Integers in a font description: optional sign, then decimal digits, or "$" / "0x" and up to
+// eight hexadecimal digits (taken as the 32-bit pattern, so $FF000008 is a system colour).
+constexpr platform::IntegerSyntax kFontInteger{.hexDollar = true, .hex0x = true, .maxHexDigits = 8};
 
 bool isColorName(QStringView text)
 {
@@ -136,7 +88,7 @@ bool applyFields(TLangFont &font, const QStringList &fields)
     if (const QString name = field(0); !name.isEmpty())
         font.font.setFamily(name);
 
-    if (const auto size = parseInteger(field(1))) {
+    if (const auto size = platform::ParseInteger(field(1), kFontInteger)) {
         if (*size > 0)
             font.font.setPointSize(*size);
         else if (*size < 0 && *size != std::numeric_limits<std::int32_t>::min())
@@ -147,7 +99,7 @@ bool applyFields(TLangFont &font, const QStringList &fields)
     if (count > 2)
         applyStyle(font.font, field(2));
 
-    if (const auto pitch = parseInteger(field(3)); pitch && *pitch >= 0 && *pitch <= 2) {
+    if (const auto pitch = platform::ParseInteger(field(3), kFontInteger); pitch && *pitch >= 0 && *pitch <= 2) {
         font.pitch = *pitch;
         font.font.setFixedPitch(*pitch == 2);
     }
@@ -225,7 +177,7 @@ QString FontDescriptionText(const TLangFont &font)
 
 std::optional<std::uint32_t> ParseColorText(const QString &text)
 {
-    if (const auto number = parseInteger(text))
+    if (const auto number = platform::ParseInteger(text, kFontInteger))
         return static_cast<std::uint32_t>(*number);
     if (!isColorName(text))
         return std::nullopt;
@@ -237,7 +189,7 @@ std::optional<std::uint32_t> ParseColorText(const QString &text)
 
 std::optional<int> ParseCharsetText(const QString &text)
 {
-    if (const auto number = parseInteger(text)) {
+    if (const auto number = platform::ParseInteger(text, kFontInteger)) {
         if (*number < 0 || *number > 255)
             return std::nullopt;
         return *number;

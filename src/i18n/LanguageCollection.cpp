@@ -27,10 +27,3 @@ void TLanguageCollection::Delete(int index)
         items_.erase(items_.begin() + index);
 }
 
-int TLanguageCollection::IndexOfLanguageID(std::uint32_t id) const
-{
-    for (int i = 0; i < Count(); ++i)
-        if (items_[static_cast<std::size_t>(i)].FLanguageID == id)
-            return i;
-    return -1;
-}

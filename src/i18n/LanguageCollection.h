@@ -39,9 +39,6 @@ public:
     void Delete(int index);
     void Clear() { items_.clear(); }
 
-    // Position of the first language with that identifier, or -1.
-    int IndexOfLanguageID(std::uint32_t id) const;
-
     auto begin() const { return items_.begin(); }
     auto end() const { return items_.end(); }
 

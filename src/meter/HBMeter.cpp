@@ -17,7 +17,14 @@ CHBMeter::CHBMeter(QObject *owner, platform::TickSource ticks)
     FComm->SetOnReceiveData([this](TComm *sender, const char *buffer, std::uint16_t bufferLength) {
         CommReceiveData(sender, buffer, bufferLength);
     });
-    FReadThread = std::make_unique<TProcThread>(*this, std::move(ticks));
+    FReadThread = std::make_unique<TProcThread>(
+        TProcThread::Links{*FBuffer, *MeterData,
+                           [this](const QString &s) {
+                               ParseRecord(s);
+                               return RecordCount();
+                           },
+                           FWinHandle},
+        std::move(ticks));
 }
 
 CHBMeter::~CHBMeter()
@@ -44,6 +51,11 @@ void CHBMeter::Setcomm(int comm, int baudrate, TParity parity, TByteSize bits, T
     FComm->SetParity(parity);
     FComm->SetByteSize(bits);
     FComm->SetStopBits(stopbit);
+}
+
+void CHBMeter::SetPortsFolder(const QString &folder)
+{
+    FComm->SetPortsFolder(folder);
 }
 
 void CHBMeter::SetStart(bool value)

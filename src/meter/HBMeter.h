@@ -45,6 +45,9 @@ public:
     // of 0 keeps the current port; a new port takes effect at the next start of reading, line
     // settings at once.
     void Setcomm(int comm, int baudrate, TParity parity, TByteSize bits, TStopBits stopbit);
+    // The folder where the port looks for COMn links (normally <data folder>/ports; empty:
+    // no links). Takes effect at the next start of reading.
+    void SetPortsFolder(const QString &folder);
 
     // true: pause the worker, Reset, open the port, let the worker run. If the port cannot be
     // opened the ECommsError passes to the caller, with the queues already emptied and the

@@ -1,12 +1,10 @@
 #include "meter/ProcThread.h"
 
-#include "meter/HBMeter.h"
 #include "meter/MeterMessages.h"
-#include "platform/Messages.h"
 
 
-TProcThread::TProcThread(CHBMeter &meter, platform::TickSource ticks)
-    : PMeter(meter), FTicks(std::move(ticks))
+TProcThread::TProcThread(Links links, platform::TickSource ticks)
+    : FLinks(std::move(links)), FTicks(std::move(ticks))
 {
     FThread = std::thread([this] { Execute(); });
 }
@@ -42,7 +40,7 @@ void TProcThread::Wake()
 void TProcThread::Post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam)
 {
     // A window that is gone (or was never set) simply misses the message.
-    platform::PostMessage(PMeter.PHwnd(), message, wParam, lParam);
+    platform::PostMessage(FLinks.window.load(), message, wParam, lParam);
 }
 
 void TProcThread::IdleWait()
@@ -55,8 +53,8 @@ void TProcThread::IdleWait()
 void TProcThread::Execute()
 {
     try {
-        TBufQuery &raw = *PMeter.Buffer();
-        TMeterRecordQuery &parsed = *PMeter.MeterData;
+        TBufQuery &raw = FLinks.raw;
+        TMeterRecordQuery &parsed = FLinks.parsed;
         QString s;
         while (!FTerminated.load()) {
             const bool taken = raw.Pop(s);
@@ -67,9 +65,9 @@ void TProcThread::Execute()
                     Post(WM_TRANSFER_STATE, 0, 0);
                 }
                 fEnd = FTicks();
-                PMeter.ParseRecord(s);
+                const std::int32_t recordCount = FLinks.parse(s);
                 Post(WM_QUEUE_STATUS, static_cast<std::uintptr_t>(raw.Count()), parsed.Count());
-                Post(WM_RECORDS_READY, static_cast<std::uintptr_t>(parsed.Count()), PMeter.RecordCount());
+                Post(WM_RECORDS_READY, static_cast<std::uintptr_t>(parsed.Count()), recordCount);
                 continue;
             }
             if (g_Start_Flag) {

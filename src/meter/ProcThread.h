@@ -1,7 +1,8 @@
 #pragma once
-// TProcThread: the meter reader's worker. It takes raw record texts from the reader's raw
-// queue, parses them into the parsed queue and posts the transfer messages of MeterMessages.h
-// to the reader's PHwnd.
+// TProcThread: the meter reader's worker. It takes raw record texts from the raw queue, parses
+// them into the parsed queue and posts the transfer messages of MeterMessages.h to a window.
+// It knows only what its owner hands it (TProcThread::Links): the two queues, the parser and
+// the window handle; the owner keeps all of them alive until the worker is gone.
 //
 // The loop: take one text; if one was taken and the worker is not paused, announce the start
 // of a transfer at its first record, parse it and post WM_QUEUE_STATUS and WM_RECORDS_READY,
@@ -15,16 +16,20 @@
 // g_Start_Flag belong to the worker alone. Ticks come from the injected TickSource and are
 // compared in unsigned 32-bit arithmetic, so the 2^32 wrap of the counter is harmless.
 
+#include "meter/BufQuery.h"
+#include "meter/MeterRecordQuery.h"
+#include "platform/Messages.h"
 #include "platform/TickCount.h"
+
+#include <QString>
 
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <thread>
-
-class CHBMeter;
 
 class TProcThread
 {
@@ -32,8 +37,19 @@ public:
     static constexpr std::chrono::milliseconds kIdleWait{100};
     static constexpr std::uint32_t kTransferEndGap = 1500;
 
+    // What the worker works with; everything is owned by the caller and must outlive it.
+    struct Links
+    {
+        TBufQuery &raw;
+        TMeterRecordQuery &parsed;
+        // Parses one raw text into parsed; returns the records counted so far.
+        std::function<std::int32_t(const QString &)> parse;
+        // The window that receives the messages (0: none); read at every post.
+        const std::atomic<platform::WindowHandle> &window;
+    };
+
     // Starts the loop at once, not paused, with no transfer in progress.
-    TProcThread(CHBMeter &meter, platform::TickSource ticks);
+    TProcThread(Links links, platform::TickSource ticks);
     // Asks the loop to end and joins it. The reader normally ends it earlier through Terminate
     // and WaitFor, keeping its own event loop alive meanwhile.
     ~TProcThread();
@@ -61,7 +77,7 @@ private:
     std::uint32_t fEnd = 0;
     bool g_Start_Flag = false;
 
-    CHBMeter &PMeter;
+    const Links FLinks;
     const platform::TickSource FTicks;
     std::atomic<bool> FPaused{false};
     std::atomic<bool> FTerminated{false};

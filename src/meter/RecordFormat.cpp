@@ -1,6 +1,6 @@
 #include "meter/RecordFormat.h"
 
-#include "app/TextRoutines.h"
+#include "shell/TextRoutines.h"
 
 #include <algorithm>
 

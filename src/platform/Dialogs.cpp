@@ -73,9 +73,4 @@ void EndDialogs()
     ended = true;
 }
 
-bool DialogsEnded()
-{
-    return ended;
-}
-
 } // namespace platform

@@ -68,6 +68,5 @@ void SetDialogs(Dialogs *dialogs);
 // The process is ending (a termination signal arrived): from now on no box is shown and no
 // question is answered with anything but its negative answer. Cannot be undone. GUI thread.
 void EndDialogs();
-bool DialogsEnded();
 
 } // namespace platform

@@ -8,9 +8,9 @@
 #include "store/ResultView.h"
 #include "store/UnitLookups.h"
 
-#include "app/Folders.h"
-#include "app/Log.h"
-#include "app/Settings.h"
+#include "shell/Folders.h"
+#include "shell/Log.h"
+#include "shell/Settings.h"
 #include "i18n/HashLangFileStorage.h"
 #include "i18n/LangManager.h"
 #include "i18n/TranslateText.h"

@@ -3,19 +3,25 @@
 // database open, and it cannot be deleted while such a process lives. The single-instance
 // guard tests it before the database is opened.
 //
-// A holder keeps the file open with a shared flock(2) lock (several processes may have the
-// database open at once); deleting means taking an exclusive lock without waiting, which
-// succeeds only when no live process holds the file. The first holder also takes a write lock
-// on the file's first byte (an open-file-description lock, independent of the flock lock):
-// every later holder is refused that byte and so knows it is not alone. Neither lock is ever
-// converted from one kind to the other, which would open a moment in which two holders could
-// each see the other gone. The kernel drops the locks of a process that dies, so a file left
-// by a killed copy is deletable. Both kinds of lock belong to the open file, not the process,
-// so a holder and a deleter in one process see each other too.
+// A holder keeps the file open (platform::LockFile) with a shared lock on the whole file
+// (several processes may have the database open at once); deleting means taking an exclusive
+// lock without waiting, which succeeds only when no live process holds the file. The first
+// holder also takes a write lock on the file's first byte (independent of the lock on the
+// whole file): every later holder is refused that byte and so knows it is not alone. Neither
+// lock is ever converted from one kind to the other, which would open a moment in which two
+// holders could each see the other gone. The system drops the locks of a process that dies,
+// so a file left by a killed copy is deletable. Both kinds of lock belong to the open file,
+// not the process, so a holder and a deleter in one process see each other too.
 //
 // GUI thread. Move-only; the destructor releases.
 
 #include <QString>
+
+#include <memory>
+
+namespace platform {
+class LockFile;
+}
 
 namespace store {
 
@@ -25,7 +31,7 @@ QString LockFilePathFor(const QString &databasePath);
 class DatabaseLockFile
 {
 public:
-    DatabaseLockFile() = default;
+    DatabaseLockFile();
     ~DatabaseLockFile();
     DatabaseLockFile(const DatabaseLockFile &) = delete;
     DatabaseLockFile &operator=(const DatabaseLockFile &) = delete;
@@ -36,14 +42,14 @@ public:
     void Acquire(const QString &path);
     // Stops holding the file and deletes it, unless another process holds it as well.
     void Release() noexcept;
-    bool IsHeld() const { return fd_ >= 0; }
+    bool IsHeld() const { return file_ != nullptr; }
     const QString &Path() const { return path_; }
     // True when another holder had the database open at the moment Acquire took it (another
     // copy of the program, or anything that holds the file as this class does).
     bool SharedWithOthers() const { return sharedWithOthers_; }
 
 private:
-    int fd_ = -1;
+    std::unique_ptr<platform::LockFile> file_;
     QString path_;
     bool sharedWithOthers_ = false;
 };

@@ -16,11 +16,6 @@ ResultLogModel::~ResultLogModel()
     view_.RemoveListener(this);
 }
 
-int ResultLogModel::FieldColumn(const QString &name)
-{
-    return FindViewColumn(name);
-}
-
 int ResultLogModel::rowCount(const QModelIndex &parent) const
 {
     return parent.isValid() ? 0 : rows_;

@@ -27,8 +27,6 @@ public:
     ~ResultLogModel() override;
 
     ResultView &View() const { return view_; }
-    // The model column of a field name (letters without regard to case), -1 for none.
-    static int FieldColumn(const QString &name);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     int columnCount(const QModelIndex &parent = QModelIndex()) const override;

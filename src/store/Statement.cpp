@@ -60,11 +60,6 @@ void Statement::BindDouble(int index, double value)
     Check(sqlite3_bind_double(stmt_, index, value), "Cannot bind a value");
 }
 
-void Statement::BindInt64(int index, std::int64_t value)
-{
-    Check(sqlite3_bind_int64(stmt_, index, value), "Cannot bind a value");
-}
-
 void Statement::BindText(int index, const QString &value)
 {
     if (value.isNull()) {

@@ -30,7 +30,6 @@ public:
 
     void BindNull(int index);
     void BindDouble(int index, double value);
-    void BindInt64(int index, std::int64_t value);
     // A null QString binds NULL; an empty one binds the empty text.
     void BindText(int index, const QString &value);
     // Binds the bytes as UTF-8 text (copied).

@@ -1,11 +1,11 @@
 #include "ui/ExportCommands.h"
 
-#include "app/FileInUse.h"
-#include "app/MessageBoxes.h"
+#include "shell/MessageBoxes.h"
 #include "export/CsvExport.h"
 #include "export/ExportFileNames.h"
 #include "export/TDBGridExportAsXLS.h"
 #include "i18n/TranslateText.h"
+#include "platform/FileInUse.h"
 #include "store/DataModule.h"
 #include "ui/GridExportSource.h"
 #include "ui/TSaveDialog.h"
@@ -58,7 +58,7 @@ void ExportExcelCommand(TSaveDialog &SaveDialog, TDBGrid &GridRec)
     if (!SaveDialog.Execute())
         return;
     const QString fileName = WithXlsExtension(SaveDialog.FileName);
-    if (IsFileInUse(fileName)) {
+    if (platform::IsFileInUse(fileName)) {
         InfoBox(QStringLiteral("The selected file is in use!"));
         return;
     }

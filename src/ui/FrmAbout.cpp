@@ -1,6 +1,6 @@
 #include "ui/FrmAbout.h"
 
-#include "app/Settings.h"
+#include "shell/Settings.h"
 #include "i18n/TranslateText.h"
 
 #include <QApplication>
@@ -122,7 +122,7 @@ QString TFrmAbout::LegalWarningText()
 
 QString TFrmAbout::VersionNumber()
 {
-    return QStringLiteral("1.0.0");
+    return QStringLiteral(KELO_VERSION);
 }
 
 int TFrmAbout::ShowOK()

@@ -41,7 +41,7 @@ public:
     // The English texts the box shows; each passes through TranslateText when shown, so
     // language files translate them under these keys.
     static QString LegalWarningText();
-    // "1.0.0"
+    // The program's version, "1.0.0": the project version the build was configured with.
     static QString VersionNumber();
 
     // Components, named as the translation walk knows them; owned by the box.

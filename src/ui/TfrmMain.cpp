@@ -1,8 +1,9 @@
 #include "ui/TfrmMain.h"
 
-#include "app/Log.h"
-#include "app/MessageBoxes.h"
-#include "app/Settings.h"
+#include "shell/Folders.h"
+#include "shell/Log.h"
+#include "shell/MessageBoxes.h"
+#include "shell/Settings.h"
 #include "i18n/TranslateText.h"
 #include "meter/HBMeter.h"
 #include "meter/MeterMessages.h"
@@ -33,9 +34,6 @@
 TfrmMain *frmMain = nullptr;
 
 namespace {
-
-// The version shown in the status bar; the digits are the program's own.
-const QString kVersionNumber = QStringLiteral("1.0.0");
 
 constexpr int kToolButtonWidth = 67;
 constexpr int kToolButtonHeight = 36;
@@ -350,6 +348,7 @@ void TfrmMain::CreateReader()
 {
     HBReader = std::make_unique<CHBMeter>();
     HBReader->Setcomm(GlobalOption.MeterSet.CommPort, 9600, TParity::None, TByteSize::_8, TStopBits::_1);
+    HBReader->SetPortsFolder(DataPath.isEmpty() ? QString() : DataPath + QStringLiteral("/ports"));
     iCurrentCount = 0;
     iTotalCount = 0;
 }
@@ -474,7 +473,7 @@ void TfrmMain::ApplyCaptions()
     FitGridColumns(*GridRec);
 
     // 9. The version.
-    StatBar->SetPanelText(3, TranslateText(QStringLiteral("Version")) + QStringLiteral(": ") + kVersionNumber);
+    StatBar->SetPanelText(3, TranslateText(QStringLiteral("Version")) + QStringLiteral(": ") + TFrmAbout::VersionNumber());
 
     // 10. The check mark of the configured language (others keep theirs).
     for (std::size_t i = 0; i < LangItems.size(); ++i) {

@@ -2,12 +2,11 @@
 
 #include "ui/TfrmMain.h"
 
-#include "app/Log.h"
-#include "app/MessageBoxes.h"
-#include "app/TextRoutines.h"
+#include "shell/Log.h"
+#include "shell/MessageBoxes.h"
 #include "i18n/TranslateText.h"
 #include "meter/HBMeter.h"
-#include "meter/ResultDecoding.h"
+#include "meter/ResultEntry.h"
 #include "platform/Dialogs.h"
 #include "platform/Exception.h"
 #include "store/DataModule.h"
@@ -21,57 +20,10 @@
 #include <QScopeGuard>
 
 #include <exception>
-#include <limits>
 
 namespace {
 
 using store::ResultColumn;
-
-// A whole decimal number within 32 bits, written with optional leading blanks and an optional
-// sign and nothing after the digits; otherwise the default.
-std::int32_t StrToIntDef(const QString &text, std::int32_t fallback)
-{
-    qsizetype i = 0;
-    while (i < text.size() && text[i] == u' ')
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) {
-        negative = text[i] == u'-';
-        ++i;
-    }
-    if (i >= text.size())
-        return fallback;
-    qint64 value = 0;
-    for (; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (c < u'0' || c > u'9')
-            return fallback;
-        value = value * 10 + (c.unicode() - u'0');
-        if (value > qint64(std::numeric_limits<std::int32_t>::max()) + 1)
-            return fallback;
-    }
-    if (negative)
-        value = -value;
-    if (value > std::numeric_limits<std::int32_t>::max() || value < std::numeric_limits<std::int32_t>::min())
-        return fallback;
-    return static_cast<std::int32_t>(value);
-}
-
-// The date check: at least ten characters, the year, month and day places numeric.
-bool DatePassesCheck(const QString &sDate)
-{
-    return sDate.size() >= 10 && IsNumeric(sDate.mid(0, 4)) && IsNumeric(sDate.mid(5, 2))
-           && IsNumeric(sDate.mid(8, 2));
-}
-
-// The calendar date of a checked date text; the zero date when the parts do not form one.
-platform::OleDate DecodeEntryDate(const QString &sDate)
-{
-    const int year = StrToIntDef(sDate.mid(0, 4), 2010);
-    const int month = StrToIntDef(sDate.mid(5, 2), 12);
-    const int day = StrToIntDef(sDate.mid(8, 2), 1);
-    return platform::EncodeDate(year, month, day).value_or(0.0);
-}
 
 QString ExceptionText(const std::exception &error)
 {
@@ -85,28 +37,21 @@ QString ExceptionText(const std::exception &error)
 bool TfrmMain::StoreEntry(const QString &sDate, const QString &sTime, const QString &sID, const QString &sHB,
                           const QString &sHCT)
 {
+    const ResultEntry entry = DecodeResultEntry(sDate, sTime, sID, sHB, sHCT);
     store::ResultView &view = *DM->qryResultLog;
     view.Append();
     try {
-        QString flag;
-        QString number;
-        QString unit;
-        if (!sID.isEmpty()) {
-            SplitValue(sID, QStringLiteral("ID:"), flag, number, unit);
-            view.SetFieldValue(ResultColumn::fRecID, QString::number(StrToIntDef(number, 0)));
-        }
-        view.SetFieldValue(ResultColumn::fDateTime_Txt, sDate + QStringLiteral(" ") + sTime);
+        if (entry.recID)
+            view.SetFieldValue(ResultColumn::fRecID, *entry.recID);
+        view.SetFieldValue(ResultColumn::fDateTime_Txt, entry.dateTimeText);
         view.SetFieldValue(ResultColumn::fTransferTime, platform::Now());
 
-        if (!DatePassesCheck(sDate)) {
+        if (!entry.dateTime) {
             view.Cancel();
             return false;
         }
-        const platform::OleDate date = DecodeEntryDate(sDate);
-        const std::optional<platform::OleDate> time = platform::TryParseTime(sTime);
-        const platform::OleDate dateTime = time ? platform::CombineDateTime(date, *time) : date;
         try {
-            view.SetFieldValue(ResultColumn::fDateTime, dateTime);
+            view.SetFieldValue(ResultColumn::fDateTime, *entry.dateTime);
         } catch (const std::exception &) {
             platform::CurrentDialogs().MessageBox(QStringLiteral("Error Data\r\n") + sID + QStringLiteral("\r\n") + sDate
                                                       + QStringLiteral(" ") + sTime + QStringLiteral("\r\n") + sHB
@@ -114,25 +59,14 @@ bool TfrmMain::StoreEntry(const QString &sDate, const QString &sTime, const QStr
                                                   QGuiApplication::applicationDisplayName(), platform::MB_OK);
         }
 
-        view.SetFieldValue(ResultColumn::fHB_Txt, sHB);
-        view.SetFieldValue(ResultColumn::fHCT_Txt, sHCT);
-
-        SplitValue(sHB, QStringLiteral("HB:"), flag, number, unit);
-        view.SetFieldValue(ResultColumn::fHB, number);
-        view.SetFieldValue(ResultColumn::fHB_Unit, unit);
-        view.SetFieldValue(ResultColumn::fHB_Flag, flag);
-
-        SplitValue(sHCT, QStringLiteral("HCT:"), flag, number, unit);
-        if (!number.isEmpty()) {
-            view.SetFieldValue(ResultColumn::fHCT, number);
-            view.SetFieldValue(ResultColumn::fHCT_Unit, unit);
-            view.SetFieldValue(ResultColumn::fHCT_Flag, flag);
-        } else {
-            // The text that stood in place of a number ("--") goes to the unit column.
-            view.SetFieldValue(ResultColumn::fHCT, QString());
-            view.SetFieldValue(ResultColumn::fHCT_Unit, flag);
-            view.SetFieldValue(ResultColumn::fHCT_Flag, QString());
-        }
+        view.SetFieldValue(ResultColumn::fHB_Txt, entry.hbText);
+        view.SetFieldValue(ResultColumn::fHCT_Txt, entry.hctText);
+        view.SetFieldValue(ResultColumn::fHB, entry.hb);
+        view.SetFieldValue(ResultColumn::fHB_Unit, entry.hbUnit);
+        view.SetFieldValue(ResultColumn::fHB_Flag, entry.hbFlag);
+        view.SetFieldValue(ResultColumn::fHCT, entry.hct);
+        view.SetFieldValue(ResultColumn::fHCT_Unit, entry.hctUnit);
+        view.SetFieldValue(ResultColumn::fHCT_Flag, entry.hctFlag);
     } catch (...) {
         if (view.GetState() == store::ResultView::State::Insert)
             view.Cancel();

@@ -1,7 +1,7 @@
 #include "ui/UserGuide.h"
 
-#include "app/Folders.h"
-#include "app/Settings.h"
+#include "shell/Folders.h"
+#include "shell/Settings.h"
 #include "platform/Paths.h"
 
 #include <QApplication>

@@ -1,6 +1,5 @@
 #include "support/PtyPair.h"
 
-#include "comm/CommDevice.h"
 #include "comm/CommLineSettings.h"
 #include "comm/CommLink.h"
 #include "comm/ReadThread.h"
@@ -12,9 +11,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <functional>
 #include <new>
@@ -23,6 +19,42 @@ using namespace std::chrono_literals;
 using testsupport::WaitUntil;
 
 namespace {
+
+// A port device that passes every call to the real one; the fakes below change a few answers.
+class ForwardingDevice : public platform::SerialDevice
+{
+public:
+    explicit ForwardingDevice(std::unique_ptr<platform::SerialDevice> real) : real_(std::move(real)) {}
+
+    std::intptr_t NativeHandle() const override { return real_->NativeHandle(); }
+    bool IsCommHandle() const override { return real_->IsCommHandle(); }
+    void Claim() override { real_->Claim(); }
+    void Restore() override { real_->Restore(); }
+    void ApplyLineSettings(const TCommLineSettings &settings) override { real_->ApplyLineSettings(settings); }
+    void Purge(bool input, bool output) override { real_->Purge(input, output); }
+    std::ptrdiff_t Read(char *buffer, std::size_t size) override { return real_->Read(buffer, size); }
+    std::ptrdiff_t Write(const char *buffer, std::size_t size) override { return real_->Write(buffer, size); }
+    platform::SerialWaitResult Wait(const platform::ManualResetEvent &wake, bool forWrite,
+                                    std::int64_t timeoutMs) override
+    {
+        return real_->Wait(wake, forWrite, timeoutMs);
+    }
+    void SetRts(bool on) override { real_->SetRts(on); }
+    void Drain() override { real_->Drain(); }
+    bool ReadLineCounters(LineCounters &counters) override { return real_->ReadLineCounters(counters); }
+    bool ReadModemLines(ModemLines &lines) override { return real_->ReadModemLines(lines); }
+
+private:
+    const std::unique_ptr<platform::SerialDevice> real_;
+};
+
+std::unique_ptr<platform::SerialDevice> OpenDevice(const QString &path)
+{
+    auto device = platform::SerialDevice::Open(path);
+    if (!device)
+        throw std::runtime_error("cannot open the pty slave");
+    return device;
+}
 
 // The port threads on a pseudo-terminal, posting to a window that records every message.
 struct ThreadsOnPty
@@ -37,14 +69,15 @@ struct ThreadsOnPty
     std::shared_ptr<std::atomic<bool>> sendDataEmpty = std::make_shared<std::atomic<bool>>(true);
     std::shared_ptr<TCommLink> link;
 
-    using DeviceMaker = std::function<std::unique_ptr<TCommDevice>(int fd)>;
-    explicit ThreadsOnPty(const DeviceMaker &makeDevice = [](int fd) { return std::make_unique<TCommDevice>(fd); })
+    using DeviceMaker =
+        std::function<std::unique_ptr<platform::SerialDevice>(std::unique_ptr<platform::SerialDevice> real)>;
+    explicit ThreadsOnPty(const DeviceMaker &makeDevice = [](std::unique_ptr<platform::SerialDevice> real) {
+        return real;
+    })
     {
-        const int fd = ::open(QFile::encodeName(pty.slavePath()).constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0)
-            throw std::runtime_error("cannot open the pty slave");
-        ApplyLineSettings(fd, TCommLineSettings{});
-        link = std::make_shared<TCommLink>(makeDevice(fd), window.handle(), sendDataEmpty);
+        auto device = OpenDevice(pty.slavePath());
+        device->ApplyLineSettings(TCommLineSettings{});
+        link = std::make_shared<TCommLink>(makeDevice(std::move(device)), window.handle(), sendDataEmpty);
     }
 
     int count(std::uint32_t message) const { return static_cast<int>(messages.count(message)); }
@@ -52,17 +85,17 @@ struct ThreadsOnPty
 
 // A USB serial bridge as the receive thread meets it: unlike a pseudo-terminal it keeps line
 // counters, and once unplugged it fails them with EIO, as a vanished device's driver does.
-class UnpluggableDevice final : public TCommDevice
+class UnpluggableDevice final : public ForwardingDevice
 {
 public:
-    using TCommDevice::TCommDevice;
+    using ForwardingDevice::ForwardingDevice;
 
     void unplug() { gone_ = true; }
     int bytesRead() const { return bytesRead_; }
 
-    ssize_t Read(char *buffer, std::size_t size) override
+    std::ptrdiff_t Read(char *buffer, std::size_t size) override
     {
-        const ssize_t n = TCommDevice::Read(buffer, size);
+        const std::ptrdiff_t n = ForwardingDevice::Read(buffer, size);
         if (n > 0)
             bytesRead_ += static_cast<int>(n);
         return n;
@@ -83,12 +116,12 @@ private:
 };
 
 // A device whose every transfer runs out of memory.
-class ExhaustedDevice final : public TCommDevice
+class ExhaustedDevice final : public ForwardingDevice
 {
 public:
-    using TCommDevice::TCommDevice;
-    ssize_t Read(char *, std::size_t) override { throw std::bad_alloc(); }
-    ssize_t Write(const char *, std::size_t) override { throw std::bad_alloc(); }
+    using ForwardingDevice::ForwardingDevice;
+    std::ptrdiff_t Read(char *, std::size_t) override { throw std::bad_alloc(); }
+    std::ptrdiff_t Write(const char *, std::size_t) override { throw std::bad_alloc(); }
 };
 
 } // namespace
@@ -126,7 +159,7 @@ TEST(ReadThread, DeadWindowEndsTheThread)
 {
     ThreadsOnPty t;
     auto window = std::make_unique<platform::MessageWindow>([](const platform::MessageEvent &) {});
-    auto device = std::make_unique<TCommDevice>(::dup(t.link->device->fd()));
+    auto device = OpenDevice(t.pty.slavePath());
     auto link = std::make_shared<TCommLink>(std::move(device), window->handle(), t.sendDataEmpty);
     window.reset(); // posting the chunk fails
     auto thread = std::make_shared<TReadThread>(link, 128, 2048);
@@ -190,8 +223,8 @@ TEST(WriteThread, BrokenLineRequestsHangup)
 TEST(ReadThread, UnpluggedDeviceDeliversTheBytesReadBeforeTheHangup)
 {
     UnpluggableDevice *device = nullptr;
-    ThreadsOnPty t([&](int fd) {
-        auto made = std::make_unique<UnpluggableDevice>(fd);
+    ThreadsOnPty t([&](std::unique_ptr<platform::SerialDevice> real) {
+        auto made = std::make_unique<UnpluggableDevice>(std::move(real));
         device = made.get();
         return made;
     });
@@ -211,7 +244,9 @@ TEST(ReadThread, UnpluggedDeviceDeliversTheBytesReadBeforeTheHangup)
 
 TEST(CommThreads, AnEscapingExceptionEndsTheThreadWithAHangup)
 {
-    const ThreadsOnPty::DeviceMaker exhausted = [](int fd) { return std::make_unique<ExhaustedDevice>(fd); };
+    const ThreadsOnPty::DeviceMaker exhausted = [](std::unique_ptr<platform::SerialDevice> real) {
+        return std::make_unique<ExhaustedDevice>(std::move(real));
+    };
     {
         SCOPED_TRACE("receive");
         ThreadsOnPty t(exhausted);

@@ -1,7 +1,8 @@
 #include "support/PtyPair.h"
 
-#include "app/Folders.h"
+#include "shell/Folders.h"
 #include "comm/CommLineSettings.h"
+#include "platform/linux/TtySettings.h"
 #include "comm/SerialComm.h"
 #include "support/TestSupport.h"
 
@@ -263,8 +264,9 @@ TEST(CommOpen, OpensClosesAndReopensExclusively)
     EXPECT_EQ(port.hangups, 0);
 }
 
-TEST(CommOpen, PortLinksAreLookedForInTheDataFolder)
+TEST(CommOpen, WithoutAPortsFolderNoLinksAreLookedFor)
 {
+    // The data folder's ports link is no concern of the component: its owner passes the folder.
     PtyPair pty(8);
     QTemporaryDir data;
     ASSERT_TRUE(QDir().mkpath(data.filePath(QStringLiteral("ports"))));
@@ -273,10 +275,17 @@ TEST(CommOpen, PortLinksAreLookedForInTheDataFolder)
     DataPath = data.path();
     TComm comm;
     comm.SetCommPort(8);
+    try {
+        comm.StartComm();
+    } catch (const ECommsError &) {
+    }
+    EXPECT_EQ(comm.DevicePath(), QStringLiteral("/dev/ttyUSB7"));
+    comm.StopComm();
+    DataPath = savedDataPath;
+    comm.SetPortsFolder(data.filePath(QStringLiteral("ports")));
     EXPECT_NO_THROW(comm.StartComm());
     EXPECT_EQ(comm.DevicePath(), data.filePath(QStringLiteral("ports/COM8")));
     comm.StopComm();
-    DataPath = savedDataPath;
 }
 
 TEST(CommOpen, PortOpenPropertyOpensAndCloses)
@@ -708,9 +717,9 @@ TEST(CommSettings, LineSettingsAreAppliedAtOnceWhileOpen)
     const termios fast = view.settings();
     EXPECT_EQ(::cfgetospeed(&fast), static_cast<speed_t>(B19200));
     port.comm.SetBaudRate(12345); // no Bxxx constant
-    EXPECT_EQ(GetBaudRate(view.fd), 12345u);
+    EXPECT_EQ(platform::GetBaudRate(view.fd), 12345u);
     port.comm.SetBaudRate(9600);
-    EXPECT_EQ(GetBaudRate(view.fd), 9600u);
+    EXPECT_EQ(platform::GetBaudRate(view.fd), 9600u);
 
     port.comm.SetParity(TParity::Mark);
     port.comm.SetByteSize(TByteSize::_7);

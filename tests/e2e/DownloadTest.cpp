@@ -4,7 +4,7 @@
 
 #include "ProgramFixture.h"
 
-#include "app/Settings.h"
+#include "shell/Settings.h"
 #include "comm/SerialComm.h"
 #include "meter/HBMeter.h"
 #include "store/DataModule.h"

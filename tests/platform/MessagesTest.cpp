@@ -60,3 +60,14 @@ TEST(ManualResetEvent, StaysSetUntilReset)
     EXPECT_TRUE(event.wait(std::chrono::seconds(5)));
     setter.join();
 }
+
+TEST(ManualResetEvent, WaitForAnyNamesTheSetEventFirstOneFirst)
+{
+    ManualResetEvent first;
+    ManualResetEvent second;
+    std::thread setter([&] { second.set(); });
+    EXPECT_EQ(WaitForAny(first, second), 1);
+    setter.join();
+    first.set();
+    EXPECT_EQ(WaitForAny(first, second), 0);
+}

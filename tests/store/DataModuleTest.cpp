@@ -9,13 +9,13 @@
 #include "store/Statement.h"
 #include "store/UnitLookups.h"
 
-#include "app/Folders.h"
-#include "app/Log.h"
-#include "app/Settings.h"
+#include "shell/Folders.h"
+#include "shell/Log.h"
+#include "shell/Settings.h"
 #include "i18n/LangManager.h"
 #include "i18n/TranslateText.h"
 #include "platform/RegionalSettings.h"
-#include "support/ProgramFolders.h"
+#include "support/install/ProgramFolders.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestSupport.h"
 

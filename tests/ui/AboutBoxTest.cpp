@@ -1,7 +1,7 @@
 // The About box: layout, the texts ShowOK fills in the current language, modality and Close.
 #include "ui/FrmAbout.h"
 
-#include "app/Settings.h"
+#include "shell/Settings.h"
 #include "i18n/HashLangFileStorage.h"
 #include "i18n/LangManager.h"
 #include "i18n/TranslateText.h"

@@ -1,7 +1,7 @@
 #include "ExportTestSupport.h"
 
-#include "app/Folders.h"
-#include "app/Settings.h"
+#include "shell/Folders.h"
+#include "shell/Settings.h"
 #include "platform/CodePage.h"
 #include "platform/RegionalSettings.h"
 #include "store/DataModule.h"

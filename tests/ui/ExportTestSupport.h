@@ -3,7 +3,7 @@
 // real keyed result database opened by the data module, the main window over it, scripted
 // dialogs, and the SheetJS reader for written .xls files.
 
-#include "support/ProgramFolders.h"
+#include "support/install/ProgramFolders.h"
 #include "support/ScriptedDialogs.h"
 
 #include <QByteArray>

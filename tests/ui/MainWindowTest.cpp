@@ -3,7 +3,7 @@
 
 #include "ProgramFixture.h"
 
-#include "app/Settings.h"
+#include "shell/Settings.h"
 #include "comm/SerialComm.h"
 #include "meter/HBMeter.h"
 #include "meter/MeterMessages.h"

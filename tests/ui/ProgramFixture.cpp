@@ -1,12 +1,13 @@
 #include "ProgramFixture.h"
 
-#include "app/Folders.h"
-#include "app/Settings.h"
+#include "shell/Folders.h"
+#include "shell/Settings.h"
 #include "platform/RegionalSettings.h"
 #include "store/DataModule.h"
 #include "store/DatabaseConnection.h"
 #include "store/ResultLogSchema.h"
 #include "store/ResultView.h"
+#include "support/install/InstallTree.h"
 #include "ui/TfrmMain.h"
 
 #include <QDir>
@@ -29,11 +30,9 @@ ProgramFixture::ProgramFixture()
     if (!root_.isValid())
         throw std::runtime_error("no temporary folder");
     const QString root = root_.path();
-    QDir().mkpath(root + QStringLiteral("/bin"));
-    QDir().mkpath(root + QStringLiteral("/KELODATA/data"));
+    const testsupport::InstallTree tree(root, {QStringLiteral("-"), {}});
     QDir().mkpath(root + QStringLiteral("/appdata"));
-    store::CreateResultDatabase(root + QStringLiteral("/KELODATA/data/HB_data1.dat"));
-    SetupFolders(root + QStringLiteral("/bin/KELO_HB_METER"), root + QStringLiteral("/appdata"));
+    SetupFolders(tree.Program(), root + QStringLiteral("/appdata"));
     platform::SetRegionalLocale(QLocale(QLocale::English, QLocale::UnitedStates));
 }
 

@@ -47,8 +47,9 @@ QByteArray MeterRecord(const QString &dateTime, int id, const QString &hb, const
 class ProgramFixture
 {
 public:
-    // Lays down <root>/bin, <root>/KELODATA/data/HB_data1.dat (empty) and an application-data
-    // folder, runs SetupFolders on them (settings: defaults) and installs scripted dialogs.
+    // Lays down an install tree without a program (testsupport::InstallTree: default
+    // settings, an empty database, the ports folder) and an application-data folder, runs
+    // SetupFolders on them and installs scripted dialogs.
     ProgramFixture();
     // Destroys the window before the data module, then restores the settings.
     ~ProgramFixture();

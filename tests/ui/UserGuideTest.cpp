@@ -2,8 +2,8 @@
 // a beep and nothing else when that fails.
 #include "ui/UserGuide.h"
 
-#include "app/Folders.h"
-#include "app/Settings.h"
+#include "shell/Folders.h"
+#include "shell/Settings.h"
 
 #include <QDesktopServices>
 #include <QDir>

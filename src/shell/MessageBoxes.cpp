@@ -1,0 +1,16 @@
+#include "shell/MessageBoxes.h"
+
+#include "i18n/TranslateText.h"
+#include "platform/Dialogs.h"
+
+int ConfirmBox(const QString &text)
+{
+    return platform::CurrentDialogs().MessageBox(TranslateText(text), TranslateText(QStringLiteral("Warning Message")),
+                                                 platform::MB_YESNO | platform::MB_ICONQUESTION);
+}
+
+int InfoBox(const QString &text)
+{
+    return platform::CurrentDialogs().MessageBox(TranslateText(text), TranslateText(QStringLiteral("Message")),
+                                                 platform::MB_OK | platform::MB_ICONINFORMATION);
+}
