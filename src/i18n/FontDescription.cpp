@@ -120,12 +120,18 @@ bool applyFields(TLangFont &font, const QStringList &fields)
     return true;
 }
 
+// qGuiApp would cast a plain QCoreApplication (a program without windows) blindly.
+bool HasGuiApplication()
+{
+    return qobject_cast<QGuiApplication *>(QCoreApplication::instance()) != nullptr;
+}
+
 } // namespace
 
 TLangFont DefaultLangFont()
 {
     TLangFont font;
-    if (qGuiApp)
+    if (HasGuiApplication())
         font.font = QGuiApplication::font();
     return font;
 }
@@ -215,7 +221,7 @@ QColor ColorFromValue(std::uint32_t value)
         return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
     if (kind != 0xFF)
         return QColor();
-    if (!qGuiApp)
+    if (!HasGuiApplication())
         return QColor(Qt::black);
     const QPalette palette = QGuiApplication::palette();
     switch (value & 0xFF) {
