@@ -336,9 +336,14 @@ bool TfrmMain::event(QEvent *event)
 
 bool TfrmMain::eventFilter(QObject *watched, QEvent *event)
 {
-    // The grid has its new size only once the window's layout has placed it.
-    if (watched == GridRec && event->type() == QEvent::Resize)
+    // The grid has its new size only once the window's layout has placed it, and its client
+    // width only once it has handled the resize itself (it lays out its viewport then): the
+    // grid handles the event first, then the widths are fitted to the new client width.
+    if (watched == GridRec && event->type() == QEvent::Resize) {
+        const bool handled = static_cast<QObject *>(GridRec)->event(event);
         FormResize(this);
+        return handled;
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -188,6 +188,32 @@ TEST_F(MainWindow, ImageListHoldsThirtyOnePlacesWithTheSixDrawings)
     EXPECT_TRUE(w.MainToolBarImg->Icon(-1).isNull());
 }
 
+// After the window changes size, the columns fill the grid's new client width (the last one
+// takes the spare room), not the width the grid had before the resize.
+TEST_F(MainWindow, ColumnsFillTheGridsNewWidthAfterAResize)
+{
+    TfrmMain &w = Create();
+    w.show();
+    QApplication::processEvents();
+    for (const int width : {900, 1000, 950}) {
+        const int before = w.GridRec->width();
+        w.resize(width, w.height());
+        ASSERT_TRUE(testsupport::WaitUntil([&] {
+            QApplication::processEvents();
+            return w.GridRec->width() != before;
+        }, std::chrono::seconds(5))) << width;
+        QApplication::processEvents();
+        std::vector<int> widths;
+        for (int i = 0; i < w.GridRec->ColumnCount(); ++i)
+            widths.push_back(w.GridRec->ColumnWidth(i));
+        const unsigned options = w.GridRec->Options();
+        // No results: the last column leaves 2 pixels of the client width free.
+        EXPECT_EQ(UsedGridWidth(widths, (options & TDBGrid::dgColLines) != 0, (options & TDBGrid::dgIndicator) != 0),
+                  w.GridRec->ClientWidth() - 2)
+            << width;
+    }
+}
+
 TEST_F(MainWindow, StatusBarPanelsSizeRuleTitleAndTimer)
 {
     GlobalOption.ApplicationCaption = QStringLiteral("Meter Transfer");
