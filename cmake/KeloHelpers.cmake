@@ -17,12 +17,14 @@ function(kelo_library name)
   target_link_libraries(${name} PUBLIC ${ARG_DEPS})
 endfunction()
 
-# kelo_test_folder(NAME [GUI] LIBS ...): one GoogleTest program from every .cpp in the folder,
-# plus the shared test support; GUI gives it a QApplication (offscreen) instead of a
+# kelo_test_folder(NAME [GUI] [UMOCKDEV] LIBS ...): one GoogleTest program from every .cpp in
+# the folder, plus the shared test support; GUI gives it a QApplication (offscreen) instead of a
 # QCoreApplication. Every test runs with the offscreen platform and knows where
-# its fixtures and the shared fixture folder are.
+# its fixtures and the shared fixture folder are. UMOCKDEV links the umockdev testbed library and
+# lists and runs the program under umockdev-wrapper, whose preloaded library sends what the
+# process does with /sys, /dev and udev's netlink socket to the testbed the test makes.
 function(kelo_test_folder name)
-  cmake_parse_arguments(ARG "GUI" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "GUI;UMOCKDEV" "" "LIBS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/*.h")
   if(NOT sources)
     return()
@@ -40,10 +42,20 @@ function(kelo_test_folder name)
     KELO_SHARED_FIXTURES="${PROJECT_SOURCE_DIR}/../shared/fixtures"
     KELO_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     KELO_BINARY_DIR="${CMAKE_BINARY_DIR}")
+  set(asan_options "detect_leaks=1")
+  if(ARG_UMOCKDEV)
+    # The preloaded library comes before the sanitizer's runtime, which the sanitizer would
+    # refuse; the listing run does not get the tests' environment, so the wrapper sets it.
+    set(asan_options "${asan_options}:verify_asan_link_order=0")
+    target_link_libraries(${name} PRIVATE kelo_test_umockdev)
+    # gtest_discover_tests reads the property when it is called: set it first.
+    set_target_properties(${name} PROPERTIES CROSSCOMPILING_EMULATOR
+                          "/usr/bin/env;ASAN_OPTIONS=${asan_options};${KELO_UMOCKDEV_WRAPPER}")
+  endif()
   gtest_discover_tests(${name}
     TEST_PREFIX "${name}."
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=detect_leaks=1;TSAN_OPTIONS=second_deadlock_stack=1"
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=${asan_options};TSAN_OPTIONS=second_deadlock_stack=1"
                TIMEOUT 300)
 endfunction()

@@ -5,9 +5,9 @@
 // is 0: what kind of device it was is not told.
 //
 // What counts: a serial port (tty) or a partition (standing in for a volume) added to or
-// removed from the system, and a link added to or removed from the ports folder. The other
-// events of the same plug (the USB device, its interfaces, the bridge's driver) are not
-// counted again, so one plug is one arrival.
+// removed from the system, and an entry (a link, also one whose target is gone) added to or
+// removed from the ports folder. The other events of the same plug (the USB device, its
+// interfaces, the bridge's driver) are not counted again, so one plug is one arrival.
 
 #include "platform/Messages.h"
 
@@ -26,7 +26,7 @@ inline constexpr WParam DBT_DEVICEREMOVECOMPLETE = 0x8004;
 // Where the system's device events are read from.
 enum class DeviceEventSource
 {
-    Automatic,   // the device manager's events when it runs, else the kernel's
+    Automatic,   // the device manager's events when it runs (udevd's control socket exists), else the kernel's
     DeviceManager,
     Kernel,
     None,        // (as the source in use) system events are not watched; the ports folder still is

@@ -10,10 +10,12 @@
 //   cp210x driver (the meter's cable), "\Device\Serial<i>" for a built-in UART,
 //   "\Device\<driver><i>" for any other driver; COMn by the numbering rule (ttyUSBk =
 //   COM(k+1), ttyACMk = COM(k+65), ttySk = COM(k+129));
-// - then the links in the ports folder in name order, COMn being the link's own name: a link
-//   to a serial device gets that device's kind of name, a link to a pseudo-terminal
-//   "\Device\VirtualSerial<i>"; a link whose device is not present is left out.
-// <i> counts the lines of each kind from 0.
+// - then the links in the ports folder in name order, COMn being the link's own name as it is
+//   written (any letter case): a link to a serial device gets that device's kind of name, a
+//   link to a pseudo-terminal (/dev/pts/<n>) "\Device\VirtualSerial<i>"; a link whose device
+//   is not present is left out. The device is the one the link's last name component names
+//   (/dev/ttyUSB0, or ../../ttyUSB0 of a /dev/serial/by-id link); the link is not followed.
+// <i> counts the lines of each kind from 0, through the devices and on into the links.
 
 #include <QString>
 #include <QStringList>
