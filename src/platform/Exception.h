@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <exception>
 #include <stdexcept>
 
 namespace platform {
@@ -21,5 +22,25 @@ public:
 private:
     QString message_;
 };
+
+// The text for the user of any exception: message() of the program's own, what() of another
+// std::exception, "Unknown error" for anything else.
+inline QString ErrorMessage(const std::exception &error)
+{
+    if (const auto *own = dynamic_cast<const Exception *>(&error))
+        return own->message();
+    return QString::fromLocal8Bit(error.what());
+}
+
+inline QString ErrorMessage(std::exception_ptr error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception &caught) {
+        return ErrorMessage(caught);
+    } catch (...) {
+        return QStringLiteral("Unknown error");
+    }
+}
 
 } // namespace platform

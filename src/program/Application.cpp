@@ -17,22 +17,9 @@ bool Application::notify(QObject *receiver, QEvent *event)
     try {
         return QApplication::notify(receiver, event);
     } catch (...) {
-        ShowException(MessageOf(std::current_exception()));
+        ShowException(platform::ErrorMessage(std::current_exception()));
     }
     return false;
-}
-
-QString Application::MessageOf(std::exception_ptr error)
-{
-    try {
-        std::rethrow_exception(error);
-    } catch (const platform::Exception &own) {
-        return own.message();
-    } catch (const std::exception &other) {
-        return QString::fromLocal8Bit(other.what());
-    } catch (...) {
-        return QStringLiteral("Unknown error");
-    }
 }
 
 void Application::ShowException(const QString &message)

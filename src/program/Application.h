@@ -19,7 +19,4 @@ public:
     // Shows message in the default error box; when no dialogs are installed, or the box itself
     // fails, the message goes to standard error instead.
     static void ShowException(const QString &message);
-    // The text of a caught error: the program's own exceptions give their message, others
-    // their what(), anything else "Unknown error".
-    static QString MessageOf(std::exception_ptr error);
 };

@@ -1,5 +1,7 @@
 #include "program/StartUp.h"
 
+#include "platform/Exception.h"
+
 #include "shell/Folders.h"
 #include "program/Application.h"
 #include "program/SingleInstanceGuard.h"
@@ -54,7 +56,7 @@ int RunWindows(QApplication &application)
         beacon.reset();
         about.reset();
         mainWindow.reset();
-        Application::ShowException(Application::MessageOf(std::current_exception()));
+        Application::ShowException(platform::ErrorMessage(std::current_exception()));
         return kExitFailed;
     }
     mainWindow->show();

@@ -140,8 +140,7 @@ bool TDM::ConnectDatabase(const QString &path)
     try {
         WriteLog(QStringLiteral("Connect to Database ") + path);
     } catch (const std::exception &error) {
-        const auto *own = dynamic_cast<const platform::Exception *>(&error);
-        platform::CurrentDialogs().MessageBox(own ? own->message() : QString::fromLocal8Bit(error.what()),
+        platform::CurrentDialogs().MessageBox(platform::ErrorMessage(error),
                                               TranslateText(QStringLiteral("Warning Message")),
                                               platform::MB_OK | platform::MB_ICONEXCLAMATION);
     }

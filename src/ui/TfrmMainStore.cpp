@@ -21,18 +21,7 @@
 
 #include <exception>
 
-namespace {
-
 using store::ResultColumn;
-
-QString ExceptionText(const std::exception &error)
-{
-    if (const auto *own = dynamic_cast<const platform::Exception *>(&error))
-        return own->message();
-    return QString::fromLocal8Bit(error.what());
-}
-
-} // namespace
 
 bool TfrmMain::StoreEntry(const QString &sDate, const QString &sTime, const QString &sID, const QString &sHB,
                           const QString &sHCT)
@@ -119,7 +108,7 @@ bool TfrmMain::SaveReceivedRecords()
                          + QStringLiteral("\r\n"));
             } catch (const std::exception &error) {
                 if (!logError)
-                    logError = ExceptionText(error);
+                    logError = platform::ErrorMessage(error);
             }
             StoreEntry(sDate, sTime, sID, sHB, sHCT);
         }

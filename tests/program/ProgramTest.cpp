@@ -40,13 +40,7 @@ protected:
         environment.insert("XDG_RUNTIME_DIR", home());
         environment.insert("TMPDIR", home());
         environment.insert("QT_QPA_PLATFORM", "offscreen");
-#if defined(__SANITIZE_THREAD__)
-        // Qt's own thread pool is not instrumented: its allocations and frees look like races.
-        // Races with a frame in our code are still reported.
-        const QString suppressions = tmp_.path() + "/tsan.supp";
-        testsupport::WriteFileBytes(suppressions, "race:libQt6Core.so\nrace:libQt6Gui.so\nrace:libQt6Widgets.so\n");
-        environment.insert("TSAN_OPTIONS", "second_deadlock_stack=1 suppressions=" + suppressions);
-#endif
+        testsupport::AddChildSanitizerOptions(environment, tmp_.path());
         process_.setProcessEnvironment(environment);
         process_.setProcessChannelMode(QProcess::ForwardedChannels);
     }

@@ -100,14 +100,7 @@ protected:
         environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime());
         environment.insert(QStringLiteral("TMPDIR"), tmp.path() + QStringLiteral("/home"));
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-#if defined(__SANITIZE_THREAD__)
-        // Qt's own thread pool is not instrumented: its allocations and frees look like races.
-        // Races with a frame in our code are still reported.
-        const QString suppressions = tmp.path() + QStringLiteral("/tsan.supp");
-        testsupport::WriteFileBytes(suppressions, "race:libQt6Core.so\nrace:libQt6Gui.so\nrace:libQt6Widgets.so\n");
-        environment.insert(QStringLiteral("TSAN_OPTIONS"),
-                           QStringLiteral("second_deadlock_stack=1 suppressions=") + suppressions);
-#endif
+        testsupport::AddChildSanitizerOptions(environment, tmp.path());
     }
     void TearDown() override
     {

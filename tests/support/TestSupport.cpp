@@ -47,4 +47,16 @@ void WriteFileBytes(const QString &path, const QByteArray &bytes)
         throw std::runtime_error("cannot write " + path.toStdString());
 }
 
+void AddChildSanitizerOptions(QProcessEnvironment &environment, const QString &folder)
+{
+#if defined(__SANITIZE_THREAD__)
+    const QString suppressions = folder + QStringLiteral("/tsan.supp");
+    WriteFileBytes(suppressions, "race:libQt6Core.so\nrace:libQt6Gui.so\nrace:libQt6Widgets.so\n");
+    environment.insert(QStringLiteral("TSAN_OPTIONS"), QStringLiteral("second_deadlock_stack=1 suppressions=") + suppressions);
+#else
+    (void)environment;
+    (void)folder;
+#endif
+}
+
 } // namespace testsupport

@@ -2,6 +2,7 @@
 // Small helpers for the tests: event processing with a deadline, file reading and writing.
 
 #include <QByteArray>
+#include <QProcessEnvironment>
 #include <QString>
 
 #include <chrono>
@@ -18,5 +19,11 @@ void ProcessEventsFor(std::chrono::milliseconds duration);
 
 QByteArray ReadFileBytes(const QString &path);
 void WriteFileBytes(const QString &path, const QByteArray &bytes);
+
+// For a Qt program that a test runs: under the thread sanitizer, the reports from Qt's own
+// libraries are suppressed (its thread pool is not instrumented: its allocations and frees look
+// like races); races with a frame in our code are still reported. The suppression file is
+// written into folder. Does nothing in other builds.
+void AddChildSanitizerOptions(QProcessEnvironment &environment, const QString &folder);
 
 } // namespace testsupport
