@@ -31,6 +31,11 @@ void ShowFolderError(const QString &reason)
 
 } // namespace
 
+QString PortsFolder()
+{
+    return DataPath.isEmpty() ? QString() : DataPath + QStringLiteral("/ports");
+}
+
 void GetSpecialFolder(int folder, QString &path)
 {
     if (folder != kApplicationDataFolder)

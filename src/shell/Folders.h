@@ -10,6 +10,9 @@ extern QString ExePath;
 extern QString AppDataPath;
 // The install root followed by "/KELODATA", no separator at the end.
 extern QString DataPath;
+// DataPath + "/ports": the folder of the COMn links that name serial ports (like a system's
+// device names for COM ports); empty while DataPath is.
+QString PortsFolder();
 // False only when opening the result database failed.
 extern bool DatabaseOpened;
 

@@ -97,6 +97,7 @@ TfrmMain::~TfrmMain()
     FormDestroy(this);
     // The handle goes first: the reader's destructor processes events while its worker ends,
     // and a message handled then would find the reader half gone. Later posts simply fail.
+    deviceMonitor_.reset();
     messageWindow_.reset();
     HBReader.reset();
     if (frmMain == this)
@@ -236,6 +237,7 @@ void TfrmMain::FormCreate(QObject *Sender)
     (void)Sender;
     ClearLog();
     CreateReader();
+    WatchDeviceChanges();
     ApplyCaptions();
     SetupResultGrid();
     lb_StartRead = false;
@@ -353,7 +355,7 @@ void TfrmMain::CreateReader()
 {
     HBReader = std::make_unique<CHBMeter>();
     HBReader->Setcomm(GlobalOption.MeterSet.CommPort, 9600, TParity::None, TByteSize::_8, TStopBits::_1);
-    HBReader->SetPortsFolder(DataPath.isEmpty() ? QString() : DataPath + QStringLiteral("/ports"));
+    HBReader->SetPortsFolder(PortsFolder());
     iCurrentCount = 0;
     iTotalCount = 0;
 }
@@ -518,6 +520,9 @@ void TfrmMain::OnMessage(const platform::MessageEvent &message)
         break;
     case WM_QUEUE_STATUS:
         WMQueueStatus(message.wParam(), message.lParam());
+        break;
+    case platform::WM_DEVICECHANGE:
+        WMDeviceChange(message.wParam(), message.lParam());
         break;
     default:
         break;

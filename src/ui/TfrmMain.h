@@ -17,6 +17,7 @@
 // fails): the error leaves the handler and reaches the application's error box.
 
 #include "platform/DateTime.h"
+#include "platform/DeviceChange.h"
 #include "platform/Messages.h"
 
 #include <QElapsedTimer>
@@ -122,6 +123,20 @@ public:
     void CreateReader();
     void ApplyCaptions();
     void StopIfRunning();
+
+    // --- the meter's cable ---------------------------------------------------------------
+    // Looks the meter's cable up in the serial-port map and applies every bridge port found to
+    // the reader and the settings, saving them each time (the last bridge wins). True when one
+    // was found. Throws SaveSettings' error, which ends the search (the port is then already
+    // applied to the reader and GlobalOption).
+    bool FindMeterPort();
+    // 0: the rising signal (500 Hz then 800 Hz, 150 ms each), 1: the falling one; any other
+    // Kind plays nothing. Returns when the signal has ended (about 300 ms).
+    void PlayDeviceTone(int Kind);
+    // A device arrived (DBT_DEVICEARRIVAL: rising signal, then the port search) or went
+    // (DBT_DEVICEREMOVECOMPLETE: falling signal, then reading stops if it runs). Whatever the
+    // device was: lParam is not looked at.
+    void WMDeviceChange(platform::WParam wParam, platform::LParam lParam);
     void ShowApplicationHint(const QString &hint);
 
     // --- the reader's messages -----------------------------------------------------------
@@ -170,8 +185,12 @@ private:
     bool StoreEntry(const QString &sDate, const QString &sTime, const QString &sID, const QString &sHB,
                     const QString &sHCT);
     void ReportLogError(const std::optional<QString> &error);
+    // Starts the device-change monitor on the ports folder; what it cannot watch goes to the log.
+    void WatchDeviceChanges();
 
     std::unique_ptr<platform::MessageWindow> messageWindow_;
+    // Posts device arrivals and removals to messageWindow_ from the window's creation on.
+    std::unique_ptr<platform::DeviceChangeMonitor> deviceMonitor_;
     bool hintHandlerInstalled_ = false;
     bool reportingLogError_ = false;
     bool saving_ = false;

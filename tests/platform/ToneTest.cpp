@@ -13,23 +13,6 @@ using Samples = std::vector<std::int16_t>;
 
 namespace {
 
-// The frequency of a wave from its sign changes, between the first and the last of them.
-double measuredFrequency(const Samples &samples, std::uint32_t rate)
-{
-    std::size_t first = 0, last = 0;
-    int changes = 0, sign = 0;
-    for (std::size_t i = 0; i < samples.size(); ++i) {
-        const int s = (samples[i] > 0) - (samples[i] < 0);
-        if (s == 0 || s == sign)
-            continue;
-        if (sign != 0 && changes++ == 0)
-            first = i;
-        last = i;
-        sign = s;
-    }
-    return changes < 2 ? 0 : (changes - 1) / 2.0 * rate / static_cast<double>(last - first);
-}
-
 int peak(Samples::const_iterator from, Samples::const_iterator to)
 {
     int most = 0;
@@ -44,7 +27,7 @@ TEST(ToneSamples, SineOfTheFrequencyAtTheRate)
 {
     for (const std::uint32_t rate : {48000u, 44100u})
         for (const std::uint32_t frequency : {500u, 800u, 1000u})
-            EXPECT_NEAR(measuredFrequency(ToneSamples(frequency, 150, rate), rate), frequency, frequency * 0.005)
+            EXPECT_NEAR(testsupport::MeasuredFrequency(ToneSamples(frequency, 150, rate), rate), frequency, frequency * 0.005)
                 << frequency << " Hz at " << rate;
 }
 
@@ -97,7 +80,7 @@ TEST(SoundTone, PlaysTheToneThroughTheDefaultPcm)
     const auto samples = output.recordedSamples();
     ASSERT_TRUE(samples.has_value()) << "nothing reached the PCM";
     EXPECT_EQ(samples->size(), 7200u);
-    EXPECT_NEAR(measuredFrequency(*samples, 48000), 800, 4);
+    EXPECT_NEAR(testsupport::MeasuredFrequency(*samples, 48000), 800, 4);
 }
 
 TEST(SoundTone, WithoutSoundOutputFailsQuietlyAfterTheDuration)

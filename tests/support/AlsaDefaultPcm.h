@@ -18,8 +18,9 @@ class AlsaDefaultPcm
 {
 public:
     // definition in ALSA's configuration language (e.g. "{ type hw card 99 }"); empty: a file
-    // PCM that records the raw samples into recordingPath().
-    explicit AlsaDefaultPcm(const QByteArray &definition = {});
+    // PCM that records the raw samples into recordingPath(), each opening of the PCM anew, or
+    // with keepEveryOpening every opening's samples after the ones before.
+    explicit AlsaDefaultPcm(const QByteArray &definition = {}, bool keepEveryOpening = false);
     ~AlsaDefaultPcm();
     AlsaDefaultPcm(const AlsaDefaultPcm &) = delete;
     AlsaDefaultPcm &operator=(const AlsaDefaultPcm &) = delete;
@@ -32,5 +33,9 @@ private:
     QTemporaryDir dir_;
     std::optional<QByteArray> savedConfigPath_;
 };
+
+// The frequency of a wave from its sign changes, between the first and the last of them; 0
+// when it has fewer than two.
+double MeasuredFrequency(const std::vector<std::int16_t> &samples, std::uint32_t rate);
 
 } // namespace testsupport

@@ -19,15 +19,16 @@ public:
     Testbed(const Testbed &) = delete;
     Testbed &operator=(const Testbed &) = delete;
 
-    // Adds the devices of a umockdev-record file; throws when it does not load.
+    // Adds the devices of a umockdev-record file, each with its "add" uevent to the monitors
+    // that exist by then (a plug); throws when it does not load.
     void AddFromFile(const QString &path);
-    // Adds one device below parent (a /sys path; empty: none) and returns its /sys path.
+    // Adds one device below parent (a /sys path; empty: none), with its "add" uevent, and
+    // returns its /sys path.
     // attributes and properties are name, value, name, value, ...
     QString AddDevice(const char *subsystem, const char *name, const QString &parent,
                       std::initializer_list<const char *> attributes, std::initializer_list<const char *> properties);
     // Sends one uevent ("add", "remove", "change", ...) of a testbed device, given by its /sys
-    // path, to every udev monitor of this process (udev and kernel sources alike). Adding or
-    // removing a device sends none by itself.
+    // path, to every udev monitor of this process (udev and kernel sources alike).
     void Uevent(const QString &sysPath, const char *action);
     // The testbed's side of an emulated tty node such as /dev/ttyUSB0 (a pseudo-terminal):
     // bytes written to it are read from the node, and the other way round. Owned by the testbed.
