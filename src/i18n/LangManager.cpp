@@ -4,7 +4,22 @@
 
 #include <algorithm>
 
-TLangManager::TLangManager(THashLangFileStorage *storage) : FLanguageStorage(storage) {}
+namespace {
+
+TLangManager::TranslationWalk &DefaultWalk()
+{
+    static TLangManager::TranslationWalk walk;
+    return walk;
+}
+
+} // namespace
+
+TLangManager::TLangManager(THashLangFileStorage *storage) : FLanguageStorage(storage), walk_(DefaultWalk()) {}
+
+void TLangManager::SetDefaultTranslationWalk(TranslationWalk walk)
+{
+    DefaultWalk() = std::move(walk);
+}
 
 void TLangManager::SetCurrentLanguageIndex(int i)
 {

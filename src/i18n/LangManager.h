@@ -54,6 +54,10 @@ public:
 
     // The walk run after every language change (replaces any earlier one; empty removes it).
     void SetTranslationWalk(TranslationWalk walk) { walk_ = std::move(walk); }
+    // The walk every manager made from now on starts with. The layer that knows widgets sets
+    // it before the data module creates its manager, so that the walk also runs when the
+    // data module selects the configured language. Empty: managers start without a walk.
+    static void SetDefaultTranslationWalk(TranslationWalk walk);
     // Called after a valid language has been loaded, before the walk. Returns an id for
     // RemoveLanguageChangeListener.
     int AddLanguageChangeListener(LanguageChangeListener listener);

@@ -11,6 +11,7 @@
 #include "store/DataModule.h"
 #include "ui/FrmAbout.h"
 #include "ui/TfrmMain.h"
+#include "ui/TranslationWalk.h"
 #include "ui/WidgetDialogs.h"
 
 #include <memory>
@@ -92,6 +93,9 @@ int RunProgram(int argc, char **argv)
     // 6. Data module: languages, display formats, the result database (sets DatabaseOpened).
     //    Destroyed last, after the windows below; its destruction closes the result view,
     //    then the connection.
+    //    The translation walk is installed first: selecting the configured language walks the
+    //    data module and the application.
+    ui::InstallTranslationWalk();
     std::unique_ptr<TDM> dataModule = std::make_unique<TDM>();
     // Another copy that passed the guard at the same moment opened the database first: this
     // start is refused like one the guard caught, and the database is left to that copy.

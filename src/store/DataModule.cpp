@@ -6,6 +6,7 @@
 #include "store/ResultLogModel.h"
 #include "store/ResultLogSchema.h"
 #include "store/ResultView.h"
+#include "store/TField.h"
 #include "store/UnitLookups.h"
 
 #include "shell/Folders.h"
@@ -43,6 +44,10 @@ TDM::TDM(QObject *parent)
 {
     setObjectName(QStringLiteral("DM"));
     DSResultLog->setObjectName(QStringLiteral("DSResultLog"));
+    for (const store::ColumnInfo &column : store::ViewColumns()) {
+        qryResultLogFields.push_back(new TField(QStringLiteral("qryResultLog"), QString::fromLatin1(column.name),
+                                                column.kind == store::ColumnKind::Calculated, this));
+    }
     DM = this;
     SetTranslationManager(LanMan.get());
     DataModuleCreate();

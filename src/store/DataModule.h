@@ -16,7 +16,9 @@
 #include <QString>
 
 #include <memory>
+#include <vector>
 
+class TField;
 class TLangManager;
 class THashLangFileStorage;
 
@@ -67,6 +69,10 @@ public:
     std::unique_ptr<TLangManager> LanMan;
     std::unique_ptr<store::ResultView> qryResultLog;
     std::unique_ptr<store::ResultLogModel> DSResultLog;
+    // The field objects of qryResultLog, one per view column in the view's order (the fifteen
+    // table columns, then the four calculated ones), named qryResultLog + column name. Children
+    // of this object, made before the configured language is selected.
+    std::vector<TField *> qryResultLogFields;
 
 private:
     void DataModuleCreate();

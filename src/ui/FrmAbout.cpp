@@ -2,6 +2,7 @@
 
 #include "shell/Settings.h"
 #include "i18n/TranslateText.h"
+#include "ui/TranslationWalk.h"
 
 #include <QApplication>
 #include <QFont>
@@ -86,6 +87,10 @@ TFrmAbout::TFrmAbout(QWidget *parent)
     lblWarning = MakeLabel(Panel1, "lblWarning", 13, false, true);
     lblWarning->setGeometry(15, 110, 474, 65);
 
+    lblCompany = MakeLabel(Panel1, "lblCompany", 13, false, false);
+    lblCompany->setGeometry(15, 200, 474, 20);
+    lblCompany->setText(CompanyText());
+
     btnOK = new QPushButton(this);
     btnOK->setObjectName(QStringLiteral("btnOK"));
     btnOK->setFont(BoxFont(11, false));
@@ -93,6 +98,7 @@ TFrmAbout::TFrmAbout(QWidget *parent)
     btnOK->setGeometry(360, 261, 150, 28);
     btnOK->setDefault(true);
     connect(btnOK, &QPushButton::clicked, this, &TFrmAbout::btnOKClick);
+    ui::AddForm(*this);
 }
 
 TFrmAbout::TLogoImage::TLogoImage(const QString &resource, QWidget *parent)
@@ -118,6 +124,11 @@ QString TFrmAbout::LegalWarningText()
         "Warning: this software is protected by copyright law and by international agreements. "
         "Copying or passing on this software, or any part of it, without the permission of its "
         "owner is forbidden and may be prosecuted under civil and criminal law.");
+}
+
+QString TFrmAbout::CompanyText()
+{
+    return QStringLiteral("KELO");
 }
 
 QString TFrmAbout::VersionNumber()

@@ -2,7 +2,8 @@
 // The About box: product logo, title, version and a legal warning in a fixed-size modal
 // dialog. One instance, FrmAbout, is created hidden at start-up and reused; ShowOK fills its
 // texts in the current language every time it opens, so a language change shows at the next
-// opening. GUI thread only.
+// opening. The box is one of the forms the translation walk visits from its creation on.
+// GUI thread only.
 
 #include <QDialog>
 #include <QString>
@@ -43,6 +44,8 @@ public:
     static QString LegalWarningText();
     // The program's version, "1.0.0": the project version the build was configured with.
     static QString VersionNumber();
+    // The company line's built-in text.
+    static QString CompanyText();
 
     // Components, named as the translation walk knows them; owned by the box.
     QFrame *Panel1 = nullptr;
@@ -50,6 +53,9 @@ public:
     QLabel *lblTitle = nullptr;
     QLabel *lblVersion = nullptr;
     QLabel *lblWarning = nullptr;
+    // The company line: a built-in text that ShowOK leaves alone; only a language change made
+    // while the box exists (the translation walk) replaces it.
+    QLabel *lblCompany = nullptr;
     QPushButton *btnOK = nullptr;
 
 private:

@@ -52,8 +52,9 @@ TStatusBar::TStatusBar(const std::vector<int> &panelWidths, QWidget *parent)
     setSizeGripEnabled(false);
     const int count = static_cast<int>(panelWidths.size());
     for (int index = 0; index < count; ++index) {
+        // The panels are the bar's own parts, not components: they have no name, so the
+        // translation walk reaches their texts only as the bar's Panels.
         auto *label = new ElidedPanel(this);
-        label->setObjectName(QStringLiteral("Panel%1").arg(index));
         const int width = panelWidths[static_cast<std::size_t>(index)];
         if (index + 1 < count) {
             label->setFixedWidth(width);

@@ -4,21 +4,25 @@
 #include "shell/Log.h"
 #include "shell/MessageBoxes.h"
 #include "shell/Settings.h"
+#include "i18n/LangManager.h"
 #include "i18n/TranslateText.h"
 #include "meter/HBMeter.h"
 #include "meter/MeterMessages.h"
 #include "store/DataModule.h"
 #include "store/DisplayFormats.h"
 #include "store/ResultView.h"
+#include "ui/ComponentTag.h"
 #include "ui/FrmAbout.h"
 #include "ui/LayoutRules.h"
 #include "ui/TDBGrid.h"
 #include "ui/TImageList.h"
+#include "ui/TranslationWalk.h"
 #include "ui/TSaveDialog.h"
 #include "ui/TStatusBar.h"
 #include "ui/UserGuide.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QFontDatabase>
@@ -82,6 +86,7 @@ TfrmMain::TfrmMain(QWidget *parent)
 
     if (!frmMain)
         frmMain = this;
+    ui::AddForm(*this);
     try {
         FormCreate(this);
     } catch (...) {
@@ -159,10 +164,19 @@ void TfrmMain::CreateMenu()
     N2 = makeSeparator(File1, QStringLiteral("N2"));
     Language1 = new QMenu(this);
     Language1->setObjectName(QStringLiteral("Language1"));
+    // Its caption is built in: the captions routine leaves it alone (the submenu is hidden);
+    // a language change translates it through the walk.
+    Language1->setTitle(QStringLiteral("Language"));
     File1->addMenu(Language1);
+    // Ten radio items in one group; each checks itself when chosen, and all share one handler.
+    auto *languageGroup = new QActionGroup(this);
+    languageGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
     for (std::size_t i = 0; i < LangItems.size(); ++i) {
         QAction *item = makeAction(Language1, QStringLiteral("LangItem%1").arg(i + 1));
         item->setCheckable(true);
+        ui::SetComponentTag(*item, static_cast<int>(i) + 1);
+        languageGroup->addAction(item);
+        connect(item, &QAction::triggered, this, [this, item] { LangItem1Click(item); });
         LangItems[i] = item;
     }
     N1 = makeSeparator(File1, QStringLiteral("N1"));
@@ -431,6 +445,29 @@ void TfrmMain::mnuClearClick(QObject *Sender)
 {
     (void)Sender;
     btnClearClick(this);
+}
+
+// --- language -----------------------------------------------------------------------------
+
+void TfrmMain::LangItem1Click(QObject *Sender)
+{
+    // 1. and 2. The check mark moves to the item whose Tag the sender carries.
+    for (int i = 1; i <= 10; ++i) {
+        if (auto *item = qobject_cast<QAction *>(findChild<QObject *>(QStringLiteral("LangItem%1").arg(i))))
+            item->setChecked(false);
+    }
+    const int tag = Sender ? ui::ComponentTag(*Sender) : 0;
+    if (auto *chosen = qobject_cast<QAction *>(findChild<QObject *>(QStringLiteral("LangItem%1").arg(tag))))
+        chosen->setChecked(true);
+    // 3. The language of the table's row; the manager loads it and the walk runs.
+    if (const KnownLanguage *language = KnownLanguageAtPosition(tag)) {
+        GlobalOption.LanguageID = language->languageId;
+        DM->LanMan->SetCurrentLanguageIndex(DM->FindHSFileLanguageIndex(language->languageId));
+    }
+    // 4. to 6.
+    ApplyCaptions();
+    SetupResultGrid();
+    SaveSettings();
 }
 
 // --- captions -----------------------------------------------------------------------------

@@ -8,6 +8,8 @@
 // that they can be found by name. Toolbar buttons and menu items are separate objects; each menu
 // handler only calls its button's handler.
 //
+// The window is one of the forms the translation walk visits (ui/TranslationWalk.h).
+//
 // Construction runs FormCreate (clears the diagnostic log, creates the reader, sets captions,
 // sets up the grid, starts the clock). The data module DM must exist, with its database open,
 // before the window is created and must outlive it; the window does not open the port by
@@ -118,6 +120,11 @@ public:
     // current language.
     void mnuAboutClick(QObject *Sender);
     void mnuUserClick(QObject *Sender);
+    // The handler of all ten language items (Sender: the item; its Tag is its position in the
+    // language table). Moves the check mark to the item, selects its language (the language
+    // manager reloads and the translation walk runs), sets the captions and the grid again in
+    // that language and saves the settings. Throws SaveSettings' error after everything else.
+    void LangItem1Click(QObject *Sender);
     void TimerTimer(QObject *Sender);
 
     void CreateReader();

@@ -8,7 +8,9 @@
 #include "store/ResultLogSchema.h"
 #include "store/ResultView.h"
 #include "support/install/InstallTree.h"
+#include "ui/FrmAbout.h"
 #include "ui/TfrmMain.h"
+#include "ui/TranslationWalk.h"
 
 #include <QDir>
 #include <QFile>
@@ -34,11 +36,12 @@ ProgramFixture::ProgramFixture()
     QDir().mkpath(root + QStringLiteral("/appdata"));
     SetupFolders(tree.Program(), root + QStringLiteral("/appdata"));
     platform::SetRegionalLocale(QLocale(QLocale::English, QLocale::UnitedStates));
+    ui::InstallTranslationWalk();
 }
 
 ProgramFixture::~ProgramFixture()
 {
-    window_.reset();
+    DestroyWindow();
     dm_.reset();
     platform::ResetRegionalLocale();
     GlobalOption = TGlobalOption();
@@ -67,14 +70,29 @@ TDM &ProgramFixture::CreateDataModule()
     return *dm_;
 }
 
+void ProgramFixture::DestroyDataModule()
+{
+    dm_.reset();
+}
+
 TfrmMain &ProgramFixture::CreateWindow()
 {
     window_ = std::make_unique<TfrmMain>();
     return *window_;
 }
 
+TFrmAbout &ProgramFixture::CreateAboutBox()
+{
+    about_ = std::make_unique<TFrmAbout>(window_.get());
+    FrmAbout = about_.get();
+    return *about_;
+}
+
 void ProgramFixture::DestroyWindow()
 {
+    if (FrmAbout == about_.get())
+        FrmAbout = nullptr;
+    about_.reset();
     window_.reset();
 }
 

@@ -22,6 +22,7 @@ inline void PrintTo(const QString &text, std::ostream *out)
 }
 
 class TDM;
+class TFrmAbout;
 class TfrmMain;
 
 namespace uitest {
@@ -49,9 +50,11 @@ class ProgramFixture
 public:
     // Lays down an install tree without a program (testsupport::InstallTree: default
     // settings, an empty database, the ports folder) and an application-data folder, runs
-    // SetupFolders on them and installs scripted dialogs.
+    // SetupFolders on them, installs scripted dialogs and, as the start-up does, the
+    // translation walk.
     ProgramFixture();
-    // Destroys the window before the data module, then restores the settings.
+    // Destroys the About box and the window before the data module, then restores the
+    // settings.
     ~ProgramFixture();
     ProgramFixture(const ProgramFixture &) = delete;
     ProgramFixture &operator=(const ProgramFixture &) = delete;
@@ -62,6 +65,10 @@ public:
     // The data module and then the main window (needs the data module).
     TDM &CreateDataModule();
     TfrmMain &CreateWindow();
+    void DestroyDataModule();
+    // The About box as the start-up makes it: FrmAbout, hidden, with the main window as its
+    // parent (needs the window).
+    TFrmAbout &CreateAboutBox();
     void DestroyWindow();
 
     TfrmMain &Window() const { return *window_; }
@@ -76,6 +83,7 @@ private:
     QTemporaryDir root_;
     std::unique_ptr<TDM> dm_;
     std::unique_ptr<TfrmMain> window_;
+    std::unique_ptr<TFrmAbout> about_;
 };
 
 // The stored rows' fRecID texts in fID order, read through a connection of their own.
