@@ -4,6 +4,7 @@
 #include "comm/CommLink.h"
 #include "comm/ReadThread.h"
 #include "comm/WriteThread.h"
+#include "i18n/TextKeys.h"
 #include "i18n/TranslateText.h"
 
 #include <cerrno>
@@ -13,10 +14,6 @@
 namespace {
 
 constexpr auto kThreadWait = std::chrono::milliseconds(10000);
-
-const char *const kNotConnectedText =
-    "Meter is not connected correctly. Before attempting the data transfer again, please disconnect the meter "
-    "and then reconnect.";
 
 } // namespace
 
@@ -54,7 +51,7 @@ void TComm::StartComm()
                          QString::number(error) + QStringLiteral(")") + QStringLiteral("\n\r") +
                          platform::CommOpenErrorText(error, FDevicePath) + QStringLiteral("\n\r") +
                          QStringLiteral("Please unplug USB of the meter and try again.");
-        throw ECommsError(TranslateText(QString::fromLatin1(kNotConnectedText)));
+        throw ECommsError(TranslateText(TextKeys::kMeterNotConnected));
     }
 
     // Anything that is not a terminal (a regular file, /dev/null) is refused before its
@@ -63,7 +60,7 @@ void TComm::StartComm()
         device.reset();
         FPortOpenError =
             QStringLiteral("File handle is not a comm handle. Please unplug USB of the meter and try again.");
-        throw ECommsError(TranslateText(QString::fromLatin1(kNotConnectedText)));
+        throw ECommsError(TranslateText(TextKeys::kMeterNotConnected));
     }
     device->Claim();
 

@@ -7,9 +7,9 @@
 #include <QFileDevice>
 #include <QFileInfo>
 
-QString FormatExportText(const char *key, const QStringList &arguments)
+QString FormatExportText(const TextKey &key, const QStringList &arguments)
 {
-    const QString format = TranslateText(QString::fromUtf8(key));
+    const QString format = TranslateText(key);
     QString result;
     result.reserve(format.size() + 64);
     qsizetype next = 0;
@@ -31,7 +31,7 @@ void CreateExportFile(QFile &file, const QString &fileName)
     file.setFileName(fileName);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
         throw platform::Exception(FormatExportText(
-            kCannotCreateFileText, {QFileInfo(fileName).absoluteFilePath(), file.errorString()}));
+            TextKeys::kCannotCreateFile, {QFileInfo(fileName).absoluteFilePath(), file.errorString()}));
     }
 }
 
@@ -40,9 +40,9 @@ void ThrowWriteFailed(const QIODevice &device)
     QString reason = device.errorString();
     if (const auto *file = qobject_cast<const QFileDevice *>(&device)) {
         throw platform::Exception(FormatExportText(
-            kCannotWriteFileText, {QFileInfo(file->fileName()).absoluteFilePath(), reason}));
+            TextKeys::kCannotWriteFile, {QFileInfo(file->fileName()).absoluteFilePath(), reason}));
     }
-    throw platform::Exception(FormatExportText(kCannotWriteExportText, {reason}));
+    throw platform::Exception(FormatExportText(TextKeys::kCannotWriteExport, {reason}));
 }
 
 void FinishExportFile(QFile &file)

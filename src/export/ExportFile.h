@@ -1,7 +1,9 @@
 #pragma once
-// The texts of the writers' failures, and the file handling that the .xls and CSV writers
+// The writers' failure messages, and the file handling that the .xls and CSV writers
 // share: create the file, notice a failed write, close it with its last bytes on disk.
-// Every text is a TranslateText key ("%s" stands for the arguments, in order).
+// Every text is a TranslateText key of TextKeys.h ("%s" stands for the arguments, in order).
+
+#include "i18n/TextKeys.h"
 
 #include <QString>
 #include <QStringList>
@@ -10,22 +12,15 @@ class QFile;
 class QIODevice;
 
 // Row numbers of an .xls sheet are 16 bits wide: with the title row in row 0 a sheet holds at
-// most this many results. The text below names the same number.
+// most this many results. TextKeys::kTooManyRecordsForXls names the same number.
 inline constexpr int kMaxXlsRecords = 65535;
-inline constexpr const char kTooManyRecordsForXlsText[] =
-    "The table has more than 65535 results, which is more than an Excel .xls sheet can hold. "
-    "Please use the CSV export instead.";
-
-inline constexpr const char kCannotCreateFileText[] = "Cannot create file \"%s\". %s";
-inline constexpr const char kCannotWriteFileText[] = "Cannot write file \"%s\". %s";
-inline constexpr const char kCannotWriteExportText[] = "Cannot write the export. %s";
 
 // TranslateText(key), then each "%s" replaced by the next argument (the arguments themselves
 // are not searched for further "%s").
-QString FormatExportText(const char *key, const QStringList &arguments);
+QString FormatExportText(const TextKey &key, const QStringList &arguments);
 
 // Opens fileName for writing through Qt's write buffer, creating it or truncating an existing
-// file. Throws platform::Exception(kCannotCreateFileText with the full path and the system's
+// file. Throws platform::Exception(TextKeys::kCannotCreateFile with the full path and the system's
 // reason) when it cannot.
 void CreateExportFile(QFile &file, const QString &fileName);
 

@@ -26,7 +26,7 @@ static_assert(kMaxXlsRecords + 1 == kSheetRows, "the title row takes row 0");
 } // namespace
 
 ETooManyRecords::ETooManyRecords()
-    : platform::Exception(FormatExportText(kTooManyRecordsForXlsText, {}))
+    : platform::Exception(FormatExportText(TextKeys::kTooManyRecordsForXls, {}))
 {
 }
 

@@ -2,6 +2,7 @@
 
 #include "i18n/HashLangFileStorage.h"
 #include "i18n/LangManager.h"
+#include "i18n/TextKeys.h"
 
 #include <cstdint>
 #include <iterator>
@@ -55,16 +56,16 @@ constexpr ReceivedRecordsRow kReceivedRecords[] = {
 } // namespace
 
 const std::array<KnownLanguage, 10> kKnownLanguages = {{
-    {1, "English", 1033},
-    {2, "German", 1031},
-    {3, "Spanish", 1034},
-    {4, "Italian", 1040},
-    {5, "Portuguese", 2070},
-    {6, "French", 1036},
-    {7, "Finnish", 1035},
-    {8, "Polish", 1045},
-    {9, "Dutch", 1043},
-    {10, "Swedish", 1053},
+    {1, TextKeys::kEnglish.english, 1033},
+    {2, TextKeys::kGerman.english, 1031},
+    {3, TextKeys::kSpanish.english, 1034},
+    {4, TextKeys::kItalian.english, 1040},
+    {5, TextKeys::kPortuguese.english, 2070},
+    {6, TextKeys::kFrench.english, 1036},
+    {7, TextKeys::kFinnish.english, 1035},
+    {8, TextKeys::kPolish.english, 1045},
+    {9, TextKeys::kDutch.english, 1043},
+    {10, TextKeys::kSwedish.english, 1053},
 }};
 
 const KnownLanguage *KnownLanguageAtPosition(int position)

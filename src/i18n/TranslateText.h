@@ -34,7 +34,7 @@ TLangManager *TranslationManager();
 struct KnownLanguage
 {
     int position;           // 1 to 10
-    const char *captionKey; // "English", "German", ... (a TranslateText key)
+    const char *captionKey; // "English", "German", ...: the text of TextKeys::kEnglish, ...
     int languageId;         // Windows language identifier
 };
 extern const std::array<KnownLanguage, 10> kKnownLanguages;

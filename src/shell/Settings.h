@@ -1,6 +1,8 @@
 #pragma once
 // The settings record and the settings file HBAPP.INI in DataPath. GUI thread only.
 
+#include "i18n/TextKeys.h"
+
 #include <QString>
 
 #include <cstdint>
@@ -38,7 +40,7 @@ struct TGlobalOption
 extern TGlobalOption GlobalOption;
 
 // The fixed product title (the About box shows it whatever the file says).
-inline const QString kProductTitle = QStringLiteral("Pellion Hb Hemoglobin Data Transfer Software");
+inline const QString kProductTitle = TextKeys::kProductTitle;
 
 // Path of the settings file: DataPath + "/HBAPP.INI".
 QString SettingsFilePath();

@@ -14,6 +14,7 @@
 #include "shell/Settings.h"
 #include "i18n/HashLangFileStorage.h"
 #include "i18n/LangManager.h"
+#include "i18n/TextKeys.h"
 #include "i18n/TranslateText.h"
 #include "platform/Dialogs.h"
 #include "platform/Exception.h"
@@ -109,8 +110,8 @@ void TDM::DisconnectDatabase()
 
 void TDM::ShowDatabaseError(const QString &path)
 {
-    platform::CurrentDialogs().MessageBox(TranslateText(QStringLiteral("Error Message")) + QStringLiteral("\r\n") + path,
-                                          TranslateText(QStringLiteral("Warning Message")),
+    platform::CurrentDialogs().MessageBox(TranslateText(TextKeys::kErrorMessage) + QStringLiteral("\r\n") + path,
+                                          TranslateText(TextKeys::kWarningMessage),
                                           platform::MB_OK | platform::MB_ICONEXCLAMATION);
 }
 
@@ -146,7 +147,7 @@ bool TDM::ConnectDatabase(const QString &path)
         WriteLog(QStringLiteral("Connect to Database ") + path);
     } catch (const std::exception &error) {
         platform::CurrentDialogs().MessageBox(platform::ErrorMessage(error),
-                                              TranslateText(QStringLiteral("Warning Message")),
+                                              TranslateText(TextKeys::kWarningMessage),
                                               platform::MB_OK | platform::MB_ICONEXCLAMATION);
     }
     return true;

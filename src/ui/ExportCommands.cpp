@@ -4,6 +4,7 @@
 #include "export/CsvExport.h"
 #include "export/ExportFileNames.h"
 #include "export/TDBGridExportAsXLS.h"
+#include "i18n/TextKeys.h"
 #include "i18n/TranslateText.h"
 #include "platform/FileInUse.h"
 #include "store/DataModule.h"
@@ -14,8 +15,6 @@
 #include <QStringList>
 
 namespace {
-
-const QString kExportSuccessText = QStringLiteral("Export All Data Success!");
 
 // The CSV columns: the fields the result grid shows, whatever the grid's columns are.
 QStringList CsvFieldNames()
@@ -30,7 +29,7 @@ void ExportCSVCommand(TSaveDialog &SaveDialog, TDM &dm)
 {
     SaveDialog.DefaultExt = QStringLiteral("*.csv");
     SaveDialog.Filter = QStringLiteral("CSV File|*.csv|CSV File|*.csv");
-    SaveDialog.Title = TranslateText(QStringLiteral("Export to CSV File"));
+    SaveDialog.Title = TranslateText(TextKeys::kExportToCSVFile);
     SaveDialog.FileName = CsvDefaultFileName();
     if (!SaveDialog.Execute())
         return;
@@ -39,31 +38,31 @@ void ExportCSVCommand(TSaveDialog &SaveDialog, TDM &dm)
     // The units of the newest results as they are now: a transfer may have stored rows while
     // the dialog was open.
     const QStringList header = {
-        TranslateText(QStringLiteral("Test Number")),
-        TranslateText(QStringLiteral("Date")),
-        TranslateText(QStringLiteral("Time")),
-        TranslateText(QStringLiteral("Hemoglobin")) + TfrmMain::UnitSuffix(dm.GetHBUnit()),
-        TranslateText(QStringLiteral("Hematocrit")) + TfrmMain::UnitSuffix(dm.GetHCTUnit()),
+        TranslateText(TextKeys::kTestNumber),
+        TranslateText(TextKeys::kDate),
+        TranslateText(TextKeys::kTime),
+        TranslateText(TextKeys::kHemoglobin) + TfrmMain::UnitSuffix(dm.GetHBUnit()),
+        TranslateText(TextKeys::kHematocrit) + TfrmMain::UnitSuffix(dm.GetHCTUnit()),
     };
     GridExportSource rows(*dm.qryResultLog, CsvFieldNames());
     ExportToCsvFile(rows, fileName, header, ListSeparatorText().front());
-    InfoBox(kExportSuccessText);
+    InfoBox(TextKeys::kExportSuccess);
 }
 
 void ExportExcelCommand(TSaveDialog &SaveDialog, TDBGrid &GridRec)
 {
-    SaveDialog.Filter = TranslateText(QStringLiteral("Excel File")) + QStringLiteral(" (*.xls)|*.xls");
-    SaveDialog.Title = TranslateText(QStringLiteral("Export Excel"));
+    SaveDialog.Filter = TranslateText(TextKeys::kExcelFile) + QStringLiteral(" (*.xls)|*.xls");
+    SaveDialog.Title = TranslateText(TextKeys::kExportExcel);
     SaveDialog.FileName = XlsDefaultFileName();
     if (!SaveDialog.Execute())
         return;
     const QString fileName = WithXlsExtension(SaveDialog.FileName);
     if (platform::IsFileInUse(fileName)) {
-        InfoBox(QStringLiteral("The selected file is in use!"));
+        InfoBox(TextKeys::kFileInUse);
         return;
     }
     GridExportSource grid(GridRec);
     // Refuses a table larger than a sheet before the file is touched.
     ExportGridToFile(&TDBGridExportAsXLS::Create, grid, fileName, true);
-    InfoBox(kExportSuccessText);
+    InfoBox(TextKeys::kExportSuccess);
 }

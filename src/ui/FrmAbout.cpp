@@ -1,6 +1,7 @@
 #include "ui/FrmAbout.h"
 
 #include "shell/Settings.h"
+#include "i18n/TextKeys.h"
 #include "i18n/TranslateText.h"
 #include "ui/TranslationWalk.h"
 
@@ -120,10 +121,7 @@ void TFrmAbout::TLogoImage::paintEvent(QPaintEvent *)
 
 QString TFrmAbout::LegalWarningText()
 {
-    return QStringLiteral(
-        "Warning: this software is protected by copyright law and by international agreements. "
-        "Copying or passing on this software, or any part of it, without the permission of its "
-        "owner is forbidden and may be prosecuted under civil and criminal law.");
+    return TextKeys::kLegalWarning;
 }
 
 QString TFrmAbout::CompanyText()
@@ -139,11 +137,11 @@ QString TFrmAbout::VersionNumber()
 int TFrmAbout::ShowOK()
 {
     lblTitle->setText(TranslateText(GlobalOption.Title));
-    lblVersion->setText(TranslateText(QStringLiteral("Version")) + QStringLiteral(":") + VersionNumber());
+    lblVersion->setText(TranslateText(TextKeys::kVersion) + QStringLiteral(":") + VersionNumber());
     lblVersion->adjustSize();
     lblWarning->setText(TranslateText(LegalWarningText()));
-    setWindowTitle(TranslateText(QStringLiteral("About")) + QStringLiteral("..."));
-    btnOK->setText(TranslateText(QStringLiteral("Close")));
+    setWindowTitle(TranslateText(TextKeys::kAbout) + QStringLiteral("..."));
+    btnOK->setText(TranslateText(TextKeys::kClose));
 
     // Centred on the screen the box opens on.
     if (QScreen *screen = parentWidget() ? parentWidget()->screen() : QApplication::primaryScreen()) {

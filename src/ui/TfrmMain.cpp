@@ -5,6 +5,7 @@
 #include "shell/MessageBoxes.h"
 #include "shell/Settings.h"
 #include "i18n/LangManager.h"
+#include "i18n/TextKeys.h"
 #include "i18n/TranslateText.h"
 #include "meter/HBMeter.h"
 #include "meter/MeterMessages.h"
@@ -274,7 +275,7 @@ void TfrmMain::FormResize(QObject *Sender)
 void TfrmMain::FormCloseQuery(QObject *Sender, bool &CanClose)
 {
     (void)Sender;
-    CanClose = ConfirmBox(QStringLiteral("Are you sure you want to quit?")) == 6;
+    CanClose = ConfirmBox(TextKeys::kQuitQuestion) == 6;
 }
 
 void TfrmMain::closeEvent(QCloseEvent *event)
@@ -389,19 +390,19 @@ void TfrmMain::btnStartClick(QObject *Sender)
         HBReader->SetPHwnd(Handle());
         HBReader->SetStart(true);
         SetStartImage(TImageList::kStop);
-        mnuStart->setText(TranslateText(QStringLiteral("Stop")));
-        btnStart->setText(TranslateText(QStringLiteral("Stop")));
+        mnuStart->setText(TranslateText(TextKeys::kStop));
+        btnStart->setText(TranslateText(TextKeys::kStop));
         btnStart->setStatusTip(btnStart->text());
         iCurrentCount = 0;
-        StatBar->SetPanelText(0, TranslateText(QStringLiteral("Start downloading")) + QStringLiteral("..."));
+        StatBar->SetPanelText(0, TranslateText(TextKeys::kStartDownloading) + QStringLiteral("..."));
         StatBar->SetPanelText(1, QStringLiteral("COM ") + QString::number(GlobalOption.MeterSet.CommPort));
     } else {
         HBReader->SetStart(false);
         SetStartImage(TImageList::kStart);
-        mnuStart->setText(TranslateText(QStringLiteral("Start")));
-        btnStart->setText(TranslateText(QStringLiteral("Start")));
+        mnuStart->setText(TranslateText(TextKeys::kStart));
+        btnStart->setText(TranslateText(TextKeys::kStart));
         btnStart->setStatusTip(btnStart->text());
-        StatBar->SetPanelText(0, TranslateText(QStringLiteral("Stop")));
+        StatBar->SetPanelText(0, TranslateText(TextKeys::kStop));
         StatBar->SetPanelText(1, QString());
     }
 }
@@ -487,28 +488,28 @@ void TfrmMain::ApplyCaptions()
     setWindowTitle(title);
 
     // 4. Menu captions.
-    File1->setTitle(TranslateText(QStringLiteral("File")));
-    Help1->setTitle(TranslateText(QStringLiteral("Help")));
-    mnuUser->setText(TranslateText(QStringLiteral("User Guide")));
-    mnuAbout->setText(TranslateText(QStringLiteral("About")));
-    mnuStart->setText(TranslateText(QStringLiteral("Start")));
-    mnuClear->setText(TranslateText(QStringLiteral("Clear Data")));
-    mnuExportExcel->setText(TranslateText(QStringLiteral("Export Excel")));
-    mnuExportCSV->setText(TranslateText(QStringLiteral("Export CSV File")));
-    mnuExit->setText(TranslateText(QStringLiteral("Exit")));
+    File1->setTitle(TranslateText(TextKeys::kFile));
+    Help1->setTitle(TranslateText(TextKeys::kHelp));
+    mnuUser->setText(TranslateText(TextKeys::kUserGuide));
+    mnuAbout->setText(TranslateText(TextKeys::kAbout));
+    mnuStart->setText(TranslateText(TextKeys::kStart));
+    mnuClear->setText(TranslateText(TextKeys::kClearData));
+    mnuExportExcel->setText(TranslateText(TextKeys::kExportExcel));
+    mnuExportCSV->setText(TranslateText(TextKeys::kExportCSVFile));
+    mnuExit->setText(TranslateText(TextKeys::kExit));
 
     // 5. Toolbar captions, then the same texts as the buttons' hints.
-    btnStart->setText(TranslateText(QStringLiteral("Start")));
-    btnClear->setText(TranslateText(QStringLiteral("Clear Data")));
-    btnExportExcel->setText(TranslateText(QStringLiteral("Export Excel")));
-    btnExportCSV->setText(TranslateText(QStringLiteral("Export CSV File")));
-    btnExit->setText(TranslateText(QStringLiteral("Exit")));
+    btnStart->setText(TranslateText(TextKeys::kStart));
+    btnClear->setText(TranslateText(TextKeys::kClearData));
+    btnExportExcel->setText(TranslateText(TextKeys::kExportExcel));
+    btnExportCSV->setText(TranslateText(TextKeys::kExportCSVFile));
+    btnExit->setText(TranslateText(TextKeys::kExit));
     for (QToolButton *button : {btnStart, btnClear, btnExportExcel, btnExportCSV, btnExit})
         button->setStatusTip(button->text());
 
     // 6. Language items in table order.
     for (std::size_t i = 0; i < LangItems.size(); ++i)
-        LangItems[i]->setText(TranslateText(QString::fromLatin1(kKnownLanguages[i].captionKey)));
+        LangItems[i]->setText(TranslateText(QString::fromUtf8(kKnownLanguages[i].captionKey)));
 
     // 7. The hint handler.
     hintHandlerInstalled_ = true;
@@ -517,7 +518,7 @@ void TfrmMain::ApplyCaptions()
     FitGridColumns(*GridRec);
 
     // 9. The version.
-    StatBar->SetPanelText(3, TranslateText(QStringLiteral("Version")) + QStringLiteral(": ") + TFrmAbout::VersionNumber());
+    StatBar->SetPanelText(3, TranslateText(TextKeys::kVersion) + QStringLiteral(": ") + TFrmAbout::VersionNumber());
 
     // 10. The check mark of the configured language (others keep theirs).
     for (std::size_t i = 0; i < LangItems.size(); ++i) {
@@ -580,7 +581,7 @@ void TfrmMain::WMTransferState(platform::WParam wParam, platform::LParam lParam)
     if (wParam == 0) {
         SetCommandsEnabled(false);
         iCurrentCount = 0;
-        StatBar->SetPanelText(0, TranslateText(QStringLiteral("Start")));
+        StatBar->SetPanelText(0, TranslateText(TextKeys::kStart));
         return;
     }
     SetCommandsEnabled(true);

@@ -3,6 +3,7 @@
 
 #include "ui/TfrmMain.h"
 
+#include "i18n/TextKeys.h"
 #include "i18n/TranslateText.h"
 #include "store/DataModule.h"
 #include "store/DatabaseConnection.h"
@@ -30,11 +31,11 @@ std::vector<TColumn> ResultColumns()
         int width;
     };
     const Design designs[] = {
-        {"fRecID", TranslateText(QStringLiteral("Test Number")), 160},
-        {"fDate_C", TranslateText(QStringLiteral("Date")), 170},
-        {"fTime_C", TranslateText(QStringLiteral("Time")), 170},
-        {"fHB_C", TranslateText(QStringLiteral("Hemoglobin")) + TfrmMain::UnitSuffix(DM->GetHBUnit()), 200},
-        {"fHCT_C", TranslateText(QStringLiteral("Hematocrit")) + TfrmMain::UnitSuffix(DM->GetHCTUnit()), 200},
+        {"fRecID", TranslateText(TextKeys::kTestNumber), 160},
+        {"fDate_C", TranslateText(TextKeys::kDate), 170},
+        {"fTime_C", TranslateText(TextKeys::kTime), 170},
+        {"fHB_C", TranslateText(TextKeys::kHemoglobin) + TfrmMain::UnitSuffix(DM->GetHBUnit()), 200},
+        {"fHCT_C", TranslateText(TextKeys::kHematocrit) + TfrmMain::UnitSuffix(DM->GetHCTUnit()), 200},
     };
     std::vector<TColumn> columns;
     for (const Design &design : designs) {

@@ -4,6 +4,7 @@
 
 #include "shell/Log.h"
 #include "shell/MessageBoxes.h"
+#include "i18n/TextKeys.h"
 #include "i18n/TranslateText.h"
 #include "meter/HBMeter.h"
 #include "meter/ResultEntry.h"
@@ -113,7 +114,7 @@ bool TfrmMain::SaveReceivedRecords()
             StoreEntry(sDate, sTime, sID, sHB, sHCT);
         }
 
-        StatBar->SetPanelText(0, TranslateText(QStringLiteral("Processing")) + QStringLiteral(" ")
+        StatBar->SetPanelText(0, TranslateText(TextKeys::kProcessing) + QStringLiteral(" ")
                                      + QString::number(iCurrentCount) + QStringLiteral("/")
                                      + QString::number(iTotalCount));
         view.UpdateBatch();
@@ -139,7 +140,7 @@ void TfrmMain::ReportLogError(const std::optional<QString> &error)
 void TfrmMain::btnClearClick(QObject *Sender)
 {
     (void)Sender;
-    if (ConfirmBox(QStringLiteral("Are you sure you want to clear data?")) != 6)
+    if (ConfirmBox(TextKeys::kClearDataQuestion) != 6)
         return;
     DM->adoConn->Execute(QStringLiteral("Delete From result_Log"));
     // Rows whose write failed earlier are results too: the user chose to delete them all.

@@ -335,7 +335,7 @@ TEST_F(XlsExport, MoreRowsThanASheetHoldsAreRefusedBeforeAnythingIsWritten)
         ExportGridToFile(&TDBGridExportAsXLS::Create, grid, path, true);
         FAIL() << "the export was not refused";
     } catch (const ETooManyRecords &e) {
-        EXPECT_EQ(e.message(), TranslateText(QString::fromUtf8(kTooManyRecordsForXlsText)));
+        EXPECT_EQ(e.message(), TranslateText(TextKeys::kTooManyRecordsForXls));
         EXPECT_TRUE(e.message().contains("65535"));
         EXPECT_TRUE(e.message().contains("CSV"));
     }

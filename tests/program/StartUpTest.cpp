@@ -2,6 +2,8 @@
 // install trees of their own, with a private home and runtime folder. A second copy is refused
 // without touching the first one's database; a copy in another tree finds the first one's
 // window by its title; a missing database ends the start with no window.
+#include "i18n/HashLangFileStorage.h"
+#include "i18n/TranslateText.h"
 #include "program/StartUp.h"
 #include "program/WindowTitleBeacon.h"
 #include "store/DataModule.h"
@@ -42,6 +44,19 @@ QByteArray Settings(const QByteArray &title, int language)
 {
     return "[APPEARANCE]\r\nTitle=" + title + "\r\n[LANGUAGE]\r\nLanguageID=" + QByteArray::number(language) +
            "\r\n[COMM]\r\nPort=5\r\n";
+}
+
+// The window title of a copy that runs from the tree in that language: the configured title as
+// the tree's language file translates it.
+QString TranslatedTitle(const InstallTree &tree, int language, const QString &title)
+{
+    THashLangFileStorage storage;
+    storage.SetAutoDetect(true);
+    storage.SetFileName(QStringLiteral("KELO_HB_METER.txt"));
+    storage.SetLanguagePath(tree.Root() + QStringLiteral("/bin"));
+    storage.SetCurrentLanguageIndex(FindHSFileLanguageIndex(storage, language));
+    QString value;
+    return storage.GetString(title, value) && !value.isEmpty() ? value : title;
 }
 
 // Everything in a folder with its size and change time, to see that nobody touched it.
@@ -168,7 +183,8 @@ const QString kProductCaption = QStringLiteral("Pellion Hb Hemoglobin Data Trans
 TEST_F(StartUpTest, SecondCopyWhileTheFirstHasTheDatabaseOpenEndsWithoutTouchingIt)
 {
     const InstallTree tree(tmp.path() + QStringLiteral("/root"), {QString(), Settings(kProductCaption.toUtf8(), 1045)});
-    QProcess &first = StartRunning(tree, kProductCaption);
+    const QString polishTitle = TranslatedTitle(tree, 1045, kProductCaption);
+    QProcess &first = StartRunning(tree, polishTitle);
     ASSERT_TRUE(QFileInfo::exists(tree.LockFile())) << "a running copy holds the lock file";
     const QStringList before = Snapshot(tree.DatabaseFolder());
     const QByteArray logBefore = LogContents();
@@ -189,7 +205,7 @@ TEST_F(StartUpTest, SecondCopyWhileTheFirstHasTheDatabaseOpenEndsWithoutTouching
     EXPECT_EQ(EndWith(first, SIGTERM), kExitRan);
     EXPECT_FALSE(QFileInfo::exists(tree.LockFile()));
     EXPECT_FALSE(QFileInfo::exists(tree.Database() + QStringLiteral("-wal")));
-    EXPECT_FALSE(QFileInfo::exists(beaconOf(kProductCaption))) << "the window's socket must go with it";
+    EXPECT_FALSE(QFileInfo::exists(beaconOf(polishTitle))) << "the window's socket must go with it";
 }
 
 TEST_F(StartUpTest, CopyInAnotherTreeFindsTheRunningWindowByTitleAndEndsSilently)
