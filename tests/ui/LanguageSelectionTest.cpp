@@ -40,7 +40,7 @@ protected:
     TfrmMain &Start(int languageId, const std::map<int, QStringList> &folders)
     {
         fixture_.reset();
-        fixture_ = std::make_unique<ProgramFixture>();
+        fixture_ = std::make_unique<ProgramFixture>(false);
         for (const auto &[lcid, lines] : folders)
             fixture_->AddLanguageFile(lcid, lines);
         GlobalOption.LanguageID = languageId;

@@ -27,12 +27,12 @@ QByteArray MeterRecord(const QString &dateTime, int id, const QString &hb, const
     return text.toLatin1();
 }
 
-ProgramFixture::ProgramFixture()
+ProgramFixture::ProgramFixture(bool shippedLanguages)
 {
     if (!root_.isValid())
         throw std::runtime_error("no temporary folder");
     const QString root = root_.path();
-    const testsupport::InstallTree tree(root, {QStringLiteral("-"), {}});
+    const testsupport::InstallTree tree(root, {QStringLiteral("-"), {}, shippedLanguages});
     QDir().mkpath(root + QStringLiteral("/appdata"));
     SetupFolders(tree.Program(), root + QStringLiteral("/appdata"));
     platform::SetRegionalLocale(QLocale(QLocale::English, QLocale::UnitedStates));

@@ -52,7 +52,8 @@ public:
     // settings, an empty database, the ports folder) and an application-data folder, runs
     // SetupFolders on them, installs scripted dialogs and, as the start-up does, the
     // translation walk.
-    ProgramFixture();
+    // shippedLanguages false: no language folders until the test adds its own.
+    explicit ProgramFixture(bool shippedLanguages = true);
     // Destroys the About box and the window before the data module, then restores the
     // settings.
     ~ProgramFixture();

@@ -54,7 +54,7 @@ protected:
         DM->LanMan->SetCurrentLanguageIndex(DM->FindHSFileLanguageIndex(lcid));
     }
 
-    ProgramFixture fixture_;
+    ProgramFixture fixture_{false};
 };
 
 std::map<QString, TranslationEntry> ByKey(const std::vector<TranslationEntry> &entries)

@@ -43,7 +43,8 @@ InstallTree::InstallTree(const QString &root, const Options &options)
 
     // The language folders are the numeric ones beside the build's program.
     const QDir builtBin(BuildFolder() + QStringLiteral("/bin"));
-    for (const QString &language : builtBin.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+    const QStringList languages = options.languages ? builtBin.entryList(QDir::Dirs | QDir::NoDotAndDotDot) : QStringList();
+    for (const QString &language : languages) {
         bool numeric = false;
         language.toInt(&numeric);
         if (!numeric)

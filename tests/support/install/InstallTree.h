@@ -24,6 +24,9 @@ public:
         QString program;
         // HBAPP.INI's bytes; empty copies the build's default settings.
         QByteArray settings;
+        // The build's language folders (the shipped languages); off: none, for tests that lay
+        // down languages of their own.
+        bool languages = true;
     };
 
     InstallTree(const QString &root, const Options &options);
