@@ -65,6 +65,17 @@ Dialogs &CurrentDialogs();
 // Installs (or, with nullptr, removes) the implementation; not owned. GUI thread.
 void SetDialogs(Dialogs *dialogs);
 
+// Installs dialogs for its lifetime and removes them on every way out of the scope, before the
+// widgets they use are gone. GUI thread.
+class InstalledDialogs
+{
+public:
+    explicit InstalledDialogs(Dialogs &dialogs) { SetDialogs(&dialogs); }
+    ~InstalledDialogs() { SetDialogs(nullptr); }
+    InstalledDialogs(const InstalledDialogs &) = delete;
+    InstalledDialogs &operator=(const InstalledDialogs &) = delete;
+};
+
 // The process is ending (a termination signal arrived): from now on no box is shown and no
 // question is answered with anything but its negative answer. Cannot be undone. GUI thread.
 void EndDialogs();

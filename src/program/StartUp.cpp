@@ -18,16 +18,6 @@
 
 namespace {
 
-// Removes the dialogs on every way out of RunProgram, before the widgets they use are gone.
-class InstalledDialogs
-{
-public:
-    explicit InstalledDialogs(platform::Dialogs &dialogs) { platform::SetDialogs(&dialogs); }
-    ~InstalledDialogs() { platform::SetDialogs(nullptr); }
-    InstalledDialogs(const InstalledDialogs &) = delete;
-    InstalledDialogs &operator=(const InstalledDialogs &) = delete;
-};
-
 // The About box as the process-wide FrmAbout while it exists.
 class AboutBox
 {
@@ -76,7 +66,7 @@ int RunProgram(int argc, char **argv)
     // 2. The application object (with it the event loop and the default error box).
     Application application(argc, argv);
     ui::WidgetDialogs dialogs;
-    InstalledDialogs installed(dialogs);
+    platform::InstalledDialogs installed(dialogs);
     TerminationSignals termination;
 
     // 3. The main window owns the taskbar button: Qt has no hidden application window, so

@@ -49,6 +49,27 @@ WalkProperty Text(const char *name, std::function<QString()> get, std::function<
     return property;
 }
 
+// Numbered items, each with the properties item(i) lists.
+WalkProperty Collection(const char *name, std::function<int()> count, std::function<WalkProperties(int)> item)
+{
+    WalkProperty property;
+    property.kind = Kind::Collection;
+    property.name = QString::fromLatin1(name);
+    property.count = std::move(count);
+    property.item = std::move(item);
+    return property;
+}
+
+// A sub-object that is no component, with the properties object() lists.
+WalkProperty SubObject(const char *name, std::function<WalkProperties()> object)
+{
+    WalkProperty property;
+    property.kind = Kind::Object;
+    property.name = QString::fromLatin1(name);
+    property.object = std::move(object);
+    return property;
+}
+
 WalkProperty OwnFont()
 {
     WalkProperty property;
@@ -108,38 +129,26 @@ WalkProperties MenuItem(QObject &item)
 WalkProperties StatusBar(QObject &component)
 {
     auto *bar = static_cast<TStatusBar *>(&component);
-    WalkProperty panels;
-    panels.kind = Kind::Collection;
-    panels.name = QStringLiteral("Panels");
-    panels.count = [bar] { return bar->PanelCount(); };
-    panels.item = [bar](int i) -> WalkProperties {
+    const WalkProperty panels = Collection("Panels", [bar] { return bar->PanelCount(); }, [bar](int i) -> WalkProperties {
         return {Text("Text", [bar, i] { return bar->PanelText(i); },
                      [bar, i](const QString &value) { bar->SetPanelText(i, value); })};
-    };
+    });
     return {OwnFont(), Hint(component), panels};
 }
 
 WalkProperties Grid(QObject &component)
 {
     auto *grid = static_cast<TDBGrid *>(&component);
-    WalkProperty columns;
-    columns.kind = Kind::Collection;
-    columns.name = QStringLiteral("Columns");
-    columns.count = [grid] { return grid->ColumnCount(); };
-    columns.item = [grid](int i) -> WalkProperties {
-        WalkProperty title;
-        title.kind = Kind::Object;
-        title.name = QStringLiteral("Title");
-        title.object = [grid, i]() -> WalkProperties {
+    const WalkProperty columns = Collection("Columns", [grid] { return grid->ColumnCount(); }, [grid](int i) -> WalkProperties {
+        return {SubObject("Title", [grid, i]() -> WalkProperties {
             return {Text("Caption", [grid, i] { return grid->Column(i).Title; },
                          [grid, i](const QString &value) {
                              TColumn column = grid->Column(i);
                              column.Title = value;
                              grid->SetColumnLook(i, column);
                          })};
-        };
-        return {title};
-    };
+        })};
+    });
     WalkProperty titleFont;
     titleFont.kind = Kind::OtherFont;
     titleFont.name = QStringLiteral("TitleFont");

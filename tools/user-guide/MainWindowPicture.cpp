@@ -94,15 +94,6 @@ private:
     void Note(const QString &what) { shown << what; }
 };
 
-class InstalledDialogs
-{
-public:
-    explicit InstalledDialogs(platform::Dialogs &dialogs) { platform::SetDialogs(&dialogs); }
-    ~InstalledDialogs() { platform::SetDialogs(nullptr); }
-    InstalledDialogs(const InstalledDialogs &) = delete;
-    InstalledDialogs &operator=(const InstalledDialogs &) = delete;
-};
-
 class RegionalLocale
 {
 public:
@@ -156,7 +147,7 @@ MainWindowPicture RenderMainWindow(const MainWindowSetup &setup)
     store::CreateResultDatabase(data + QStringLiteral("/data/HB_data1.dat"));
 
     NoDialogs dialogs;
-    const InstalledDialogs installed(dialogs);
+    const platform::InstalledDialogs installed(dialogs);
     const RegionalLocale locale(LocaleOf(setup.languageId));
     SetupFolders(bin + QStringLiteral("/KELO_HB_METER"), appData);
     GlobalOption.LanguageID = setup.languageId;

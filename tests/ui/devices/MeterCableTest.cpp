@@ -50,6 +50,15 @@ protected:
         fixture_.CreateDataModule();
         window_ = &fixture_.CreateWindow();
     }
+    // The cable is there from the start; then a link names it COM7, which the window sees
+    // arrive: the map lists the cable as COM1, then the link as COM7, and the last one wins.
+    void StartWithTheCableLinkedAsCom7()
+    {
+        Plug();
+        CreateWindow();
+        ASSERT_TRUE(QFile::link(QStringLiteral("/dev/ttyUSB0"), fixture_.PortsFolder() + "/COM7"));
+        ASSERT_TRUE(WaitUntil([] { return GlobalOption.MeterSet.CommPort == 7; }));
+    }
     QString SettingsPath() const { return fixture_.Root() + "/KELODATA/HBAPP.INI"; }
     std::size_t TonesPlayed() const
     {
@@ -102,12 +111,7 @@ TEST_F(MeterCable, PlugSwitchesThePortAndSavesItPullStopsTheDownloadEachWithItsS
 
 TEST_F(MeterCable, AnyArrivalRunsTheSearchTheLastBridgeWinsARemovalWhileIdleOnlySignals)
 {
-    // The cable is there from the start, then also linked as COM7: the map lists it as COM1,
-    // then the link as COM7.
-    Plug();
-    CreateWindow();
-    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/ttyUSB0"), fixture_.PortsFolder() + "/COM7"));
-    ASSERT_TRUE(WaitUntil([] { return GlobalOption.MeterSet.CommPort == 7; }));
+    ASSERT_NO_FATAL_FAILURE(StartWithTheCableLinkedAsCom7());
 
     // A memory stick's partition is no bridge, but its arrival runs the search all the same.
     GlobalOption.MeterSet.CommPort = 5;
@@ -127,10 +131,7 @@ TEST_F(MeterCable, AnyArrivalRunsTheSearchTheLastBridgeWinsARemovalWhileIdleOnly
 
 TEST_F(MeterCable, ASettingsFileThatCannotBeWrittenEndsTheSearchWithItsError)
 {
-    Plug();
-    CreateWindow();
-    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/ttyUSB0"), fixture_.PortsFolder() + "/COM7"));
-    ASSERT_TRUE(WaitUntil([] { return GlobalOption.MeterSet.CommPort == 7; }));
+    ASSERT_NO_FATAL_FAILURE(StartWithTheCableLinkedAsCom7());
 
     GlobalOption.MeterSet.CommPort = 5;
     ASSERT_TRUE(QFile::remove(SettingsPath()));
