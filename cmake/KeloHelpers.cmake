@@ -17,14 +17,15 @@ function(kelo_library name)
   target_link_libraries(${name} PUBLIC ${ARG_DEPS})
 endfunction()
 
-# kelo_test_folder(NAME [GUI] [UMOCKDEV] LIBS ...): one GoogleTest program from every .cpp in
+# kelo_test_folder(NAME [GUI] [UMOCKDEV] LIBS ... [PROPERTIES ...]): one GoogleTest program from every .cpp in
 # the folder, plus the shared test support; GUI gives it a QApplication (offscreen) instead of a
 # QCoreApplication. Every test runs with the offscreen platform and knows where
 # its fixtures and the shared fixture folder are. UMOCKDEV links the umockdev testbed library and
 # lists and runs the program under umockdev-wrapper, whose preloaded library sends what the
 # process does with /sys, /dev and udev's netlink socket to the testbed the test makes.
+# PROPERTIES are further test properties of every test in the program.
 function(kelo_test_folder name)
-  cmake_parse_arguments(ARG "GUI;UMOCKDEV" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "GUI;UMOCKDEV" "" "LIBS;PROPERTIES" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS "${CMAKE_CURRENT_SOURCE_DIR}/*.cpp" "${CMAKE_CURRENT_SOURCE_DIR}/*.h")
   if(NOT sources)
     return()
@@ -57,5 +58,5 @@ function(kelo_test_folder name)
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
     PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ASAN_OPTIONS=${asan_options};TSAN_OPTIONS=second_deadlock_stack=1"
-               TIMEOUT 300)
+               TIMEOUT 300 ${ARG_PROPERTIES})
 endfunction()

@@ -15,10 +15,6 @@ class QIODevice;
 // most this many results. TextKeys::kTooManyRecordsForXls names the same number.
 inline constexpr int kMaxXlsRecords = 65535;
 
-// TranslateText(key), then each "%s" replaced by the next argument (the arguments themselves
-// are not searched for further "%s").
-QString FormatExportText(const TextKey &key, const QStringList &arguments);
-
 // Opens fileName for writing through Qt's write buffer, creating it or truncating an existing
 // file. Throws platform::Exception(TextKeys::kCannotCreateFile with the full path and the system's
 // reason) when it cannot.

@@ -1,6 +1,7 @@
 #include "export/TDBGridExportAsXLS.h"
 
 #include "export/ExportFile.h"
+#include "i18n/TranslateText.h"
 #include "platform/CodePage.h"
 
 #include <QtEndian>
@@ -26,7 +27,7 @@ static_assert(kMaxXlsRecords + 1 == kSheetRows, "the title row takes row 0");
 } // namespace
 
 ETooManyRecords::ETooManyRecords()
-    : platform::Exception(FormatExportText(TextKeys::kTooManyRecordsForXls, {}))
+    : platform::Exception(TranslateWithArguments(TextKeys::kTooManyRecordsForXls, {}))
 {
 }
 

@@ -83,7 +83,13 @@ struct TextKey
                              ".xls sheet can hold. Please use the CSV export instead.")               \
     X(kCannotCreateFile, "Cannot create file \"%s\". %s")                                             \
     X(kCannotWriteFile, "Cannot write file \"%s\". %s")                                               \
-    X(kCannotWriteExport, "Cannot write the export. %s")
+    X(kCannotWriteExport, "Cannot write the export. %s")                                          \
+    /* a user of a shared installation who may not write its data folder */                        \
+    X(kDataFolderNotWritable, "You are not allowed to write to the data folder \"%s\", so the "     \
+                              "program cannot keep results.")                                         \
+    X(kAskToJoinGroup, "Ask an administrator to add you to the group %s:")                          \
+    X(kLogInAgain, "Then log out and log in again.")                                                  \
+    X(kAskForWriteAccess, "Ask an administrator to give you write access to this folder.")
 
 namespace TextKeys {
 

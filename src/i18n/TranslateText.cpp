@@ -138,3 +138,22 @@ int FindHSFileLanguageIndex(const THashLangFileStorage &storage, int languageId)
             return i;
     return 0;
 }
+
+QString TranslateWithArguments(const QString &key, const QStringList &arguments)
+{
+    const QString format = TranslateText(key);
+    QString result;
+    result.reserve(format.size() + 64);
+    qsizetype next = 0;
+    for (qsizetype i = 0; i < format.size(); ++i) {
+        if (format[i] == u'%' && i + 1 < format.size() && format[i + 1] == u's') {
+            if (next < arguments.size())
+                result += arguments[next];
+            ++next;
+            ++i;
+        } else {
+            result += format[i];
+        }
+    }
+    return result;
+}

@@ -3,6 +3,7 @@
 // the ten languages the program knows.
 
 #include <QString>
+#include <QStringList>
 
 #include <array>
 
@@ -16,6 +17,10 @@ class THashLangFileStorage;
 // when there is none); else the entry of text upper-cased; else text. Case changes touch only
 // the ASCII letters; an empty entry counts as missing. GUI thread.
 QString TranslateText(const QString &text);
+
+// TranslateText(key) with each "%s" replaced by the next argument, in order (a "%s" with no
+// argument left becomes nothing). The arguments themselves are not translated.
+QString TranslateWithArguments(const QString &key, const QStringList &arguments);
 
 // "Received 12 records." in the language with that identifier (the English row for an
 // identifier outside the table). Not translated further.

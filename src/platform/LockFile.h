@@ -19,8 +19,13 @@ public:
     LockFile &operator=(const LockFile &) = delete;
 
     // Opens path for reading and writing; create makes it when missing. False with Error()
-    // set when the system refuses. A file open before is closed first.
-    bool Open(const QString &path, bool create);
+    // set when the system refuses. A file open before is closed first. A file made here gets
+    // the read and write permissions of the file likeFile when that is given and exists
+    // (whatever the process's umask), so that everyone who may use that file can lock this one.
+    bool Open(const QString &path, bool create, const QString &likeFile = QString());
+    // Opens path for reading only: enough for the locks on the whole file, not for the one on
+    // its first byte.
+    bool OpenReadOnly(const QString &path);
     bool IsOpen() const { return fd_ >= 0; }
     // Closes the file, giving up every lock on it.
     void Close() noexcept;

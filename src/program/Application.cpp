@@ -10,6 +10,8 @@
 Application::Application(int &argc, char **argv)
     : QApplication(argc, argv)
 {
+    // The desktop matches the window to the installed desktop entry by this name.
+    setDesktopFileName(QStringLiteral("kelo-hb-meter"));
 }
 
 bool Application::notify(QObject *receiver, QEvent *event)

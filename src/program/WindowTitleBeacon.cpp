@@ -58,9 +58,14 @@ QString WindowTitleBeacon::DefaultFolder()
 
 QString WindowTitleBeacon::ServerNameFor(const QString &title, const QString &folder)
 {
+    return ServerNameFor(title, folder, ::getuid());
+}
+
+QString WindowTitleBeacon::ServerNameFor(const QString &title, const QString &folder, unsigned userId)
+{
     const QByteArray hash = QCryptographicHash::hash(title.toUtf8(), QCryptographicHash::Sha256).toHex().left(32);
     return QDir(folder).filePath(QStringLiteral("kelo-window-%1-%2")
-                                     .arg(static_cast<qulonglong>(::getuid()))
+                                     .arg(static_cast<qulonglong>(userId))
                                      .arg(QString::fromLatin1(hash)));
 }
 

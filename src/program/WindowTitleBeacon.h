@@ -38,6 +38,8 @@ public:
     // The socket for a title: <folder>/kelo-window-<user id>-<hash of the title>. Any title
     // gives a name of fixed length.
     static QString ServerNameFor(const QString &title, const QString &folder = DefaultFolder());
+    // The same for the window of another user.
+    static QString ServerNameFor(const QString &title, const QString &folder, unsigned userId);
 
     // False when the current title's name is held by another live window (or cannot be made).
     bool IsListening() const;

@@ -18,6 +18,7 @@
 #include "i18n/TranslateText.h"
 #include "platform/Dialogs.h"
 #include "platform/Exception.h"
+#include "platform/FileAccess.h"
 #include "platform/Paths.h"
 #include "platform/RegionalSettings.h"
 
@@ -110,9 +111,37 @@ void TDM::DisconnectDatabase()
 
 void TDM::ShowDatabaseError(const QString &path)
 {
+    if (ShowAccessProblem(path))
+        return;
     platform::CurrentDialogs().MessageBox(TranslateText(TextKeys::kErrorMessage) + QStringLiteral("\r\n") + path,
                                           TranslateText(TextKeys::kWarningMessage),
                                           platform::MB_OK | platform::MB_ICONEXCLAMATION);
+}
+
+bool TDM::ShowAccessProblem(const QString &path)
+{
+    // The data folder is entered, its database folder takes the lock file and the engine's
+    // log beside the database, and the database is read and written.
+    const QFileInfo database(path);
+    const QString folder = database.absolutePath();
+    const platform::AccessProblem problem = platform::FindAccessProblem(
+        {{QFileInfo(folder).absolutePath(), false}, {folder, true}, {database.absoluteFilePath(), true}});
+    if (problem.path.isEmpty())
+        return false;
+    // The folder itself, where the program reaches it through a link.
+    const QString real = QFileInfo(problem.path).canonicalFilePath();
+    QString text = TranslateWithArguments(TextKeys::kDataFolderNotWritable, {real.isEmpty() ? problem.path : real})
+                   + QStringLiteral("\r\n\r\n");
+    if (problem.writerGroup.isEmpty()) {
+        text += TranslateText(TextKeys::kAskForWriteAccess);
+    } else {
+        text += TranslateWithArguments(TextKeys::kAskToJoinGroup, {problem.writerGroup}) + QStringLiteral("\r\n")
+                + QStringLiteral("sudo adduser %1 %2").arg(platform::CurrentUserName(), problem.writerGroup)
+                + QStringLiteral("\r\n") + TranslateText(TextKeys::kLogInAgain);
+    }
+    platform::CurrentDialogs().MessageBox(text, TranslateText(TextKeys::kWarningMessage),
+                                          platform::MB_OK | platform::MB_ICONEXCLAMATION);
+    return true;
 }
 
 bool TDM::ConnectDatabase(const QString &path)
@@ -123,7 +152,7 @@ bool TDM::ConnectDatabase(const QString &path)
     }
     DisconnectDatabase();
     try {
-        lockFile_->Acquire(store::LockFilePathFor(path));
+        lockFile_->Acquire(store::LockFilePathFor(path), path);
         // Another copy that started in the same moment owns the database: this one leaves it
         // untouched (no box; the start-up refuses it as a running copy) and keeps the lock
         // file, which tells DatabaseLockedByAnother.

@@ -78,7 +78,11 @@ private:
     void DataModuleCreate();
     void DataModuleDestroy();
     void DisconnectDatabase();
+    // The database error box; for a user whom the folders' or the file's permissions keep
+    // out (a user of a shared installation outside its group), a box that says so and what
+    // fixes it instead.
     void ShowDatabaseError(const QString &path);
+    bool ShowAccessProblem(const QString &path);
 
     std::unique_ptr<store::DatabaseLockFile> lockFile_;
 };

@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <cerrno>
+
 #include <chrono>
 #include <thread>
 
@@ -33,14 +35,19 @@ DatabaseLockFile::~DatabaseLockFile()
     Release();
 }
 
-void DatabaseLockFile::Acquire(const QString &path)
+void DatabaseLockFile::Acquire(const QString &path, const QString &databasePath)
 {
     Release();
     for (int attempt = 0; attempt < kAcquireAttempts; ++attempt) {
         auto file = std::make_unique<platform::LockFile>();
-        if (!file->Open(path, true))
+        if (!file->Open(path, true, databasePath)) {
+            // A file left behind by another user that this one may not write: gone when
+            // nobody holds it, and made again.
+            if (file->Error() == EACCES && platform::DeleteLockFileIfUnheld(path))
+                continue;
             throw DatabaseError(QStringLiteral("Cannot create the lock file %1: %2")
                                     .arg(path, platform::SystemErrorReason(file->Error())));
+        }
         // Every holder keeps a shared lock, so the guard's delete (an exclusive lock) fails
         // while anyone has the database open. Only a deleter's short exclusive lock refuses
         // it, and the loop tries again.

@@ -38,8 +38,11 @@ public:
 
     // Creates the file when missing (or reuses one left behind) and holds it. Throws
     // DatabaseError with the system's reason when it cannot be created or locked. Releases a
-    // file held before.
-    void Acquire(const QString &path);
+    // file held before. A new file gets the read and write permissions of the database at
+    // databasePath, so that every user who may open the database may hold the file too (the
+    // users of a shared installation); one left by a user whose permissions keep this one out
+    // is replaced when nobody holds it.
+    void Acquire(const QString &path, const QString &databasePath = QString());
     // Stops holding the file and deletes it, unless another process holds it as well.
     void Release() noexcept;
     bool IsHeld() const { return file_ != nullptr; }

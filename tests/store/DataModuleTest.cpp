@@ -26,6 +26,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cstring>
 
 #include <optional>
@@ -265,4 +268,60 @@ TEST_F(DataModuleTest, UnitsComeFromTheFileNotFromPendingRows)
     dm.qryResultLog->UpdateBatch();
     EXPECT_EQ(dm.GetHBUnit(), QStringLiteral("g/dL"));
     EXPECT_EQ(dm.GetHCTUnit(), QStringLiteral("%"));
+}
+
+// A user of a shared installation whom the permissions keep out learns which folder, and
+// what an administrator does: add the user to the folder's group, or give write access.
+TEST_F(DataModuleTest, UserKeptOutOfTheDataFolderIsToldWhatLetsThemIn)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "acting as a user outside the group needs root";
+    store::CreateResultDatabase(databasePath);
+    constexpr unsigned kNobody = 65534;
+    constexpr unsigned kGroup = 54321;
+    const QString folder = DataPath + QStringLiteral("/data");
+    const QString canonicalFolder = QFileInfo(folder).canonicalFilePath();
+    const QString canonicalDatabase = QFileInfo(databasePath).canonicalFilePath();
+    // The user must reach the data folder's parent for the folder to be the one named.
+    for (QString path = DataPath; path.startsWith(root.path()); path = QFileInfo(path).path())
+        ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0755), 0);
+    const QString joinGroup = QStringLiteral("\r\n\r\nAsk an administrator to add you to the group 54321:\r\n"
+                                             "sudo adduser %1 54321\r\nThen log out and log in again.")
+                                  .arg(QString::fromLocal8Bit(::getpwuid(kNobody)->pw_name));
+    const QString askForAccess = QStringLiteral("\r\n\r\nAsk an administrator to give you write access to this folder.");
+    const struct
+    {
+        const char *name;
+        mode_t folderMode;
+        mode_t fileMode;
+        QString text;
+    } cases[] = {
+        {"the group's folder", 02770, 0660,
+         "You are not allowed to write to the data folder \"" + canonicalFolder + "\", so the program cannot keep results."
+             + joinGroup},
+        {"a folder only its owner writes", 02750, 0660,
+         "You are not allowed to write to the data folder \"" + canonicalFolder + "\", so the program cannot keep results."
+             + askForAccess},
+        {"the group's database in a folder open to all", 0777, 0660,
+         "You are not allowed to write to the data folder \"" + canonicalDatabase + "\", so the program cannot keep results."
+             + joinGroup},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const auto &[path, mode] : {std::pair{folder, c.folderMode}, std::pair{databasePath, c.fileMode}}) {
+            ASSERT_EQ(::chown(QFile::encodeName(path).constData(), 0, kGroup), 0);
+            ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), mode), 0);
+        }
+        const std::optional<QByteArray> shown = testsupport::RunAsUser(kNobody, kNobody, {}, [] {
+            testsupport::ScriptedDialogs childDialogs;
+            TDM dm;
+            QByteArray result = DatabaseOpened ? "opened" : "";
+            for (const auto &box : childDialogs.boxes)
+                result += box.caption.toUtf8() + '|' + box.text.toUtf8();
+            return result;
+        });
+        ASSERT_TRUE(shown.has_value());
+        EXPECT_EQ(QString::fromUtf8(*shown), QStringLiteral("Warnung|") + c.text);
+        EXPECT_FALSE(QFile::exists(lockPath));
+    }
 }

@@ -1,12 +1,15 @@
 #include "store/DatabaseError.h"
 #include "store/DatabaseLockFile.h"
+#include "support/TestSupport.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -187,4 +190,44 @@ TEST_F(LockFileTest, OfTwoHoldersArrivingTogetherExactlyOneIsAlone)
         ASSERT_EQ((got[0] == 'a') + (got[1] == 'a'), 1) << "round " << round << ": " << got[0] << got[1];
         ASSERT_FALSE(QFileInfo::exists(path));
     }
+}
+
+// Users of a shared installation share the lock file: one member's file, made under a umask
+// that keeps the group from writing, must neither lock the next member out nor stay behind.
+TEST_F(LockFileTest, MembersOfTheDatabasesGroupShareAndReplaceEachOthersLockFiles)
+{
+    if (::geteuid() != 0)
+        GTEST_SKIP() << "acting as two other users needs root";
+    constexpr unsigned kGroup = 54321;
+    const QByteArray folder = QFile::encodeName(dir.path());
+    const QString database = dir.filePath(QStringLiteral("HB_data1.dat"));
+    testsupport::WriteFileBytes(database, "x");
+    ASSERT_EQ(::chown(folder.constData(), 0, kGroup), 0);
+    ASSERT_EQ(::chmod(folder.constData(), 02770), 0);
+    ASSERT_EQ(::chown(QFile::encodeName(database).constData(), 0, kGroup), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(database).constData(), 0660), 0);
+    // The lock file's permissions while the user holds it.
+    const auto acquireAs = [&](unsigned user) {
+        return testsupport::RunAsUser(user, user, {kGroup}, [&] {
+            ::umask(022);
+            try {
+                DatabaseLockFile lock;
+                lock.Acquire(path, database);
+                struct stat status {};
+                ::stat(QFile::encodeName(path).constData(), &status);
+                return QByteArray::number(status.st_mode & 0777, 8);
+            } catch (const std::exception &error) {
+                return QByteArray("error: ") + error.what();
+            }
+        });
+    };
+    // The database's permissions, whatever the umask.
+    EXPECT_EQ(acquireAs(60001), std::optional<QByteArray>("660"));
+    EXPECT_FALSE(QFileInfo::exists(path));
+    // A file left by an older copy with the umask's permissions: the next member replaces it.
+    testsupport::WriteFileBytes(path, {});
+    ASSERT_EQ(::chown(QFile::encodeName(path).constData(), 60001, kGroup), 0);
+    ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0644), 0);
+    EXPECT_EQ(acquireAs(60002), std::optional<QByteArray>("660"));
+    EXPECT_FALSE(QFileInfo::exists(path));
 }

@@ -7,6 +7,10 @@
 
 #include <stdexcept>
 
+#include <grp.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 namespace testsupport {
 
 bool WaitUntil(const std::function<bool()> &condition, std::chrono::milliseconds timeout)
@@ -57,6 +61,41 @@ void AddChildSanitizerOptions(QProcessEnvironment &environment, const QString &f
     (void)environment;
     (void)folder;
 #endif
+}
+
+std::optional<QByteArray> RunAsUser(unsigned userId, unsigned groupId, const std::vector<unsigned> &groups,
+                                    const std::function<QByteArray()> &body)
+{
+    int channel[2];
+    if (::pipe(channel) != 0)
+        return std::nullopt;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::close(channel[0]);
+        const std::vector<gid_t> ids(groups.begin(), groups.end());
+        if (::setgroups(ids.size(), ids.data()) != 0 || ::setgid(groupId) != 0 || ::setuid(userId) != 0)
+            ::_exit(3);
+        const QByteArray result = body();
+        qsizetype done = 0;
+        while (done < result.size()) {
+            const ssize_t written = ::write(channel[1], result.constData() + done, static_cast<size_t>(result.size() - done));
+            if (written <= 0)
+                ::_exit(4);
+            done += written;
+        }
+        ::_exit(0);
+    }
+    ::close(channel[1]);
+    QByteArray result;
+    char buffer[4096];
+    ssize_t got = 0;
+    while (child > 0 && (got = ::read(channel[0], buffer, sizeof buffer)) > 0)
+        result.append(buffer, got);
+    ::close(channel[0]);
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return std::nullopt;
+    return result;
 }
 
 } // namespace testsupport

@@ -7,6 +7,8 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
+#include <vector>
 
 namespace testsupport {
 
@@ -25,5 +27,12 @@ void WriteFileBytes(const QString &path, const QByteArray &bytes);
 // like races); races with a frame in our code are still reported. The suppression file is
 // written into folder. Does nothing in other builds.
 void AddChildSanitizerOptions(QProcessEnvironment &environment, const QString &folder);
+
+// Runs body in a child process as the user with that id, that group and those supplementary
+// groups (the superuser passes every permission check, so tests of permissions run as someone
+// else), and returns the bytes body returned. Empty optional when the child could not take on
+// the user or did not finish normally. Needs root.
+std::optional<QByteArray> RunAsUser(unsigned userId, unsigned groupId, const std::vector<unsigned> &groups,
+                                    const std::function<QByteArray()> &body);
 
 } // namespace testsupport

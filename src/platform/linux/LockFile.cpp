@@ -31,10 +31,39 @@ LockFile::~LockFile()
     Close();
 }
 
-bool LockFile::Open(const QString &path, bool create)
+bool LockFile::Open(const QString &path, bool create, const QString &likeFile)
 {
     Close();
-    fd_ = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CLOEXEC | (create ? O_CREAT : 0), 0666);
+    const QByteArray name = QFile::encodeName(path);
+    for (;;) {
+        fd_ = ::open(name.constData(), O_RDWR | O_CLOEXEC);
+        if (fd_ >= 0)
+            return true;
+        if (errno != ENOENT || !create)
+            break;
+        mode_t mode = 0666;
+        struct stat model {};
+        if (!likeFile.isEmpty() && ::stat(QFile::encodeName(likeFile).constData(), &model) == 0)
+            mode = model.st_mode & 0666;
+        fd_ = ::open(name.constData(), O_RDWR | O_CLOEXEC | O_CREAT | O_EXCL, mode);
+        if (fd_ >= 0) {
+            // The umask narrowed what open gave; the model's permissions are meant whole.
+            if (!likeFile.isEmpty())
+                ::fchmod(fd_, mode);
+            return true;
+        }
+        if (errno != EEXIST)
+            break;
+        // Made by someone else in between: open theirs.
+    }
+    error_ = errno;
+    return false;
+}
+
+bool LockFile::OpenReadOnly(const QString &path)
+{
+    Close();
+    fd_ = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd_ < 0) {
         error_ = errno;
         return false;
@@ -92,8 +121,10 @@ bool LockFile::DeleteIfUnheld(const QString &path)
 
 bool DeleteLockFileIfUnheld(const QString &path)
 {
+    // Whole-file locks need no write access: a file left by another user whose permissions
+    // keep this one from writing it can still be tested and deleted (the folder permitting).
     LockFile file;
-    return file.Open(path, false) && file.DeleteIfUnheld(path);
+    return (file.Open(path, false) || file.OpenReadOnly(path)) && file.DeleteIfUnheld(path);
 }
 
 } // namespace platform
