@@ -41,14 +41,13 @@ bool LockFile::Open(const QString &path, bool create, const QString &likeFile)
             return true;
         if (errno != ENOENT || !create)
             break;
-        mode_t mode = 0666;
         struct stat model {};
-        if (!likeFile.isEmpty() && ::stat(QFile::encodeName(likeFile).constData(), &model) == 0)
-            mode = model.st_mode & 0666;
+        const bool modelled = !likeFile.isEmpty() && ::stat(QFile::encodeName(likeFile).constData(), &model) == 0;
+        const mode_t mode = modelled ? (model.st_mode & 0666) : 0666;
         fd_ = ::open(name.constData(), O_RDWR | O_CLOEXEC | O_CREAT | O_EXCL, mode);
         if (fd_ >= 0) {
             // The umask narrowed what open gave; the model's permissions are meant whole.
-            if (!likeFile.isEmpty())
+            if (modelled)
                 ::fchmod(fd_, mode);
             return true;
         }
