@@ -94,9 +94,25 @@ void TDM::DataModuleDestroy()
         try {
             if (qryResultLog->GetState() == store::ResultView::State::Insert)
                 qryResultLog->Cancel();
-            qryResultLog->UpdateBatch();
-        } catch (const std::exception &) {
-            // Nothing more can be done at the end of the process.
+            WritePendingResults();
+        } catch (const std::exception &error) {
+            // Nobody is left to ask at the end of the process (the main window asked before
+            // it closed, unless a signal ended the run): the log keeps what was lost.
+            const int lost = qryResultLog->PendingCount();
+            QString text = QStringLiteral("Not stored: %1 results: %2").arg(lost).arg(platform::ErrorMessage(error));
+            for (int position = 0; position < qryResultLog->RecordCount(); ++position) {
+                if (!qryResultLog->IsPendingAt(position))
+                    continue;
+                text += QStringLiteral("\r\n");
+                for (const store::ResultColumn column : {store::ResultColumn::fRecID, store::ResultColumn::fDateTime_Txt,
+                                                         store::ResultColumn::fHB_Txt, store::ResultColumn::fHCT_Txt})
+                    text += qryResultLog->Text(position, static_cast<int>(column)) + QStringLiteral(" ");
+            }
+            try {
+                WriteLog(text);
+            } catch (const std::exception &) {
+                // Neither the database nor the log can be written.
+            }
         }
     }
     DisconnectDatabase();
@@ -180,6 +196,35 @@ bool TDM::ConnectDatabase(const QString &path)
                                               platform::MB_OK | platform::MB_ICONEXCLAMATION);
     }
     return true;
+}
+
+bool TDM::ReconnectMovedDatabase()
+{
+    if (adoConn->IsOpen() && !adoConn->FileMoved())
+        return false;
+    const QString path = ResultDatabasePath();
+    if (!QFileInfo(path).isFile())
+        return false;
+    // Closing lets the old file go with everything written to it (the engine moves its log
+    // into it and removes the log); the new one is then opened as at start-up.
+    adoConn->Close();
+    adoConn->Open(path, store::DatabasePassword());
+    adoConn->Execute(store::TransferTimeIndexSql());
+    qryResultLog->Requery(store::ResultView::PendingRows::Keep);
+    try {
+        WriteLog(QStringLiteral("Connect to Database ") + path);
+    } catch (const std::exception &) {
+        // The log is a diagnostic aid; the results are what counts here.
+    }
+    return true;
+}
+
+void TDM::WritePendingResults()
+{
+    if (!qryResultLog->Active() || qryResultLog->PendingCount() == 0)
+        return;
+    ReconnectMovedDatabase();
+    qryResultLog->UpdateBatch();
 }
 
 QString TDM::GetHBUnit()

@@ -50,6 +50,15 @@ public:
     // file is not opened.
     bool ConnectDatabase(const QString &path);
 
+    // When the database file was deleted, renamed or replaced while the program ran, and a file
+    // is at ResultDatabasePath() again: connects to that file and reads its rows, keeping the
+    // rows not yet written (they go to the new file with the next write). True when it
+    // reconnected; false when nothing had moved or no file is there (the next write then
+    // fails and says why). A file that does not open throws DatabaseError, and the rows stay.
+    bool ReconnectMovedDatabase();
+    // Writes the rows not yet written (after ReconnectMovedDatabase); DatabaseError on failure.
+    void WritePendingResults();
+
     // The newest non-empty units (see store/UnitLookups.h); errors reach the caller.
     QString GetHBUnit();
     QString GetHCTUnit();

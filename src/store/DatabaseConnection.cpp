@@ -175,6 +175,17 @@ QString DatabaseConnection::QueryText(const QString &sql)
     return statement.ColumnText(0);
 }
 
+bool DatabaseConnection::FileMoved() const
+{
+    if (!db_)
+        return false;
+    int moved = 0;
+    // The engine compares the file it holds open with the one now at its path.
+    if (sqlite3_file_control(db_, "main", SQLITE_FCNTL_HAS_MOVED, &moved) != SQLITE_OK)
+        return false;
+    return moved != 0;
+}
+
 std::int64_t DatabaseConnection::LastInsertRowId() const
 {
     return db_ ? sqlite3_last_insert_rowid(db_) : 0;

@@ -52,6 +52,11 @@ public:
     // no row or the value is NULL.
     QString QueryText(const QString &sql);
 
+    // True when the file at Path() is no longer the one this connection has open: it was
+    // deleted, renamed or replaced while the program ran. Writes would then go to a file that
+    // nobody finds again. False when closed.
+    bool FileMoved() const;
+
     std::int64_t LastInsertRowId() const;
     // True between BEGIN and COMMIT/ROLLBACK.
     bool InTransaction() const;

@@ -626,6 +626,12 @@ void ResultView::UpdateBatch()
     if (pending_.empty())
         return;
 
+    // A file deleted or replaced underneath the program would take the rows with it.
+    if (connection_.FileMoved()) {
+        throw DatabaseError(QStringLiteral("The results could not be written to the database %1: the file was deleted "
+                                           "or replaced while the program was running")
+                                .arg(connection_.Path()));
+    }
     std::vector<std::int64_t> ids;
     ids.reserve(pending_.size());
     try {

@@ -125,7 +125,8 @@ public:
     void Cancel();
 
     // Writes every pending row in one transaction and gives them their fIDs; an empty batch
-    // writes nothing. On failure the rows stay pending and DatabaseError is thrown.
+    // writes nothing. On failure (also when the file was deleted or replaced since the
+    // connection opened it) the rows stay pending and DatabaseError is thrown.
     void UpdateBatch();
 
     // Display updates: while switched off (nested), listeners hear nothing; switching them on

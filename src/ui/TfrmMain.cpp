@@ -9,6 +9,8 @@
 #include "i18n/TranslateText.h"
 #include "meter/HBMeter.h"
 #include "meter/MeterMessages.h"
+#include "platform/Dialogs.h"
+#include "platform/Exception.h"
 #include "store/DataModule.h"
 #include "store/DisplayFormats.h"
 #include "store/ResultView.h"
@@ -276,6 +278,31 @@ void TfrmMain::FormCloseQuery(QObject *Sender, bool &CanClose)
 {
     (void)Sender;
     CanClose = ConfirmBox(TextKeys::kQuitQuestion) == 6;
+    if (CanClose)
+        CanClose = PendingResultsMayGo();
+}
+
+bool TfrmMain::PendingResultsMayGo()
+{
+    // Results whose write failed are still only in the list: one more write, and when that
+    // fails too the user decides, knowing that quitting loses them (he may export them first).
+    if (!DM || !DM->qryResultLog->Active() || DM->qryResultLog->PendingCount() == 0)
+        return true;
+    QString reason;
+    try {
+        DM->WritePendingResults();
+        return true;
+    } catch (const std::exception &error) {
+        reason = platform::ErrorMessage(error);
+    }
+    const QString text = QStringLiteral("%1 results in the list could not be written to the database.\r\n%2\r\n\r\n"
+                                        "They are lost when the program ends; export them first to keep them. "
+                                        "Quit anyway?")
+                             .arg(DM->qryResultLog->PendingCount())
+                             .arg(reason);
+    return platform::CurrentDialogs().MessageBox(text, QGuiApplication::applicationDisplayName(),
+                                                 platform::MB_YESNO | platform::MB_ICONEXCLAMATION)
+           == 6;
 }
 
 void TfrmMain::closeEvent(QCloseEvent *event)

@@ -174,6 +174,9 @@ protected:
     bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    // After the user chose to quit: true when no result is left unwritten (one more write is
+    // tried), or the user, told that they would be lost, still wants to quit.
+    bool PendingResultsMayGo();
 
 private:
     void CreateComponents();

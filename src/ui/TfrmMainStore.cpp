@@ -117,7 +117,7 @@ bool TfrmMain::SaveReceivedRecords()
         StatBar->SetPanelText(0, TranslateText(TextKeys::kProcessing) + QStringLiteral(" ")
                                      + QString::number(iCurrentCount) + QStringLiteral("/")
                                      + QString::number(iTotalCount));
-        view.UpdateBatch();
+        DM->WritePendingResults();
     } catch (...) {
         ReportLogError(logError);
         throw;

@@ -1,0 +1,209 @@
+// The result database failing underneath the running main window while results are stored:
+// a full disk (a small tmpfs over the database folder), the file deleted, the file replaced,
+// and quitting while results are still unwritten. The user is told, the results stay in the
+// grid as pending, and the next write that can succeed stores them, once each.
+
+#include "ProgramFixture.h"
+
+#include "meter/HBMeter.h"
+#include "meter/MeterRecordQuery.h"
+#include "store/DataModule.h"
+#include "store/DatabaseError.h"
+#include "store/ResultLogSchema.h"
+#include "store/ResultView.h"
+#include "support/TestSupport.h"
+#include "ui/TDBGrid.h"
+#include "ui/TfrmMain.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include <fcntl.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+namespace {
+
+using uitest::ProgramFixture;
+
+// A tmpfs of the given size mounted over a folder (the folder's files are copied onto it);
+// lazily unmounted when it goes. Needs the right to mount (the superuser in a container that
+// allows it).
+class SmallFileSystem
+{
+public:
+    SmallFileSystem(const QString &folder, const QString &size) : folder_(folder)
+    {
+        QTemporaryDir saved;
+        const QStringList files = QDir(folder).entryList(QDir::Files);
+        for (const QString &file : files)
+            QFile::copy(folder + u'/' + file, saved.filePath(file));
+        const QByteArray options = "size=" + size.toLatin1();
+        mounted_ = ::mount("tmpfs", QFile::encodeName(folder).constData(), "tmpfs", 0, options.constData()) == 0;
+        for (const QString &file : files)
+            QFile::copy(saved.filePath(file), folder + u'/' + file);
+    }
+    ~SmallFileSystem()
+    {
+        if (mounted_)
+            ::umount2(QFile::encodeName(folder_).constData(), MNT_DETACH);
+    }
+    SmallFileSystem(const SmallFileSystem &) = delete;
+    SmallFileSystem &operator=(const SmallFileSystem &) = delete;
+
+    bool Mounted() const { return mounted_; }
+
+    // Writes a file until the file system has no room left.
+    void Fill(const QString &path)
+    {
+        const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ASSERT_GE(fd, 0);
+        const QByteArray block(4096, 'f');
+        while (::write(fd, block.constData(), static_cast<size_t>(block.size())) > 0) {
+        }
+        const char one = 'f';
+        while (::write(fd, &one, 1) > 0) {
+        }
+        ::close(fd);
+    }
+
+private:
+    QString folder_;
+    bool mounted_ = false;
+};
+
+class StorageFault : public ::testing::Test
+{
+protected:
+    void StartWindow()
+    {
+        fixture_.CreateDataModule();
+        window_ = &fixture_.CreateWindow();
+    }
+    void TearDown() override
+    {
+        // The database closes before its file system goes.
+        fixture_.DestroyWindow();
+        fixture_.DestroyDataModule();
+        disk_.reset();
+    }
+
+    // Results as the reader hands them over, then the storing of WM_RECORDS_READY; the error
+    // it raises is what the application's error box shows.
+    std::optional<QString> Receive(int firstId, int count)
+    {
+        for (int id = firstId; id < firstId + count; ++id) {
+            window_->HBReader->MeterData->Push(QStringLiteral("2024-03-05"), QStringLiteral("14:%1").arg(id % 60, 2, 10, QLatin1Char('0')),
+                                               QStringLiteral("ID: %1").arg(id), QStringLiteral("HB: 14.2g/dL"),
+                                               QStringLiteral("HCT: 42%"));
+        }
+        try {
+            window_->SaveReceivedRecords();
+        } catch (const store::DatabaseError &error) {
+            return error.message();
+        }
+        return std::nullopt;
+    }
+    static QStringList Ids(int first, int last)
+    {
+        QStringList ids;
+        for (int id = first; id <= last; ++id)
+            ids << QString::number(id);
+        return ids;
+    }
+    int Pending() const { return DM->qryResultLog->PendingCount(); }
+    int GridRows() const { return window_->GridRec->model()->rowCount(); }
+    // A fresh, empty result database at path.
+    static void MakeDatabase(const QString &path) { store::CreateResultDatabase(path); }
+
+    ProgramFixture fixture_;
+    TfrmMain *window_ = nullptr;
+    std::unique_ptr<SmallFileSystem> disk_;
+};
+
+TEST_F(StorageFault, FullDiskKeepsTheResultsPendingUntilThereIsRoomAgain)
+{
+    disk_ = std::make_unique<SmallFileSystem>(QFileInfo(fixture_.DatabasePath()).absolutePath(), QStringLiteral("1m"));
+    if (!disk_->Mounted())
+        GTEST_SKIP() << "mounting a tmpfs is not allowed here";
+    StartWindow();
+    ASSERT_EQ(Receive(1, 2), std::nullopt);
+    const QString filler = QFileInfo(fixture_.DatabasePath()).absolutePath() + QStringLiteral("/filler");
+    disk_->Fill(filler);
+
+    const std::optional<QString> error = Receive(3, 300);
+    ASSERT_TRUE(error) << "the write succeeded on a full disk";
+    EXPECT_TRUE(error->startsWith(QStringLiteral("The results could not be written to the database ") + fixture_.DatabasePath()))
+        << error->toStdString();
+    EXPECT_TRUE(error->contains(QStringLiteral("full"))) << error->toStdString();
+    EXPECT_EQ(Pending(), 300);
+    EXPECT_EQ(GridRows(), 302);
+
+    ASSERT_TRUE(QFile::remove(filler));
+    ASSERT_EQ(Receive(303, 1), std::nullopt);
+    EXPECT_EQ(Pending(), 0);
+    EXPECT_EQ(uitest::StoredRecIDs(fixture_.DatabasePath()), Ids(1, 303));
+}
+
+// The file deleted (restored later, or not) or replaced by another database.
+TEST_F(StorageFault, AFileDeletedOrReplacedIsNotWrittenBehindTheUsersBack)
+{
+    StartWindow();
+    ASSERT_EQ(Receive(1, 2), std::nullopt);
+    const QString path = fixture_.DatabasePath();
+
+    ASSERT_TRUE(QFile::remove(path));
+    const std::optional<QString> error = Receive(3, 2);
+    ASSERT_TRUE(error) << "results were written to a deleted file";
+    EXPECT_TRUE(error->contains(QStringLiteral("deleted or replaced"))) << error->toStdString();
+    EXPECT_EQ(Pending(), 2);
+    EXPECT_EQ(GridRows(), 4);
+
+    // A file is put back: the pending results and the next ones go into it.
+    MakeDatabase(path);
+    ASSERT_EQ(Receive(5, 1), std::nullopt);
+    EXPECT_EQ(Pending(), 0);
+    EXPECT_EQ(uitest::StoredRecIDs(path), Ids(3, 5));
+    EXPECT_EQ(GridRows(), 3);
+
+    // Replaced by renaming another database over it: the program follows the file at its path.
+    const QString other = path + QStringLiteral(".new");
+    MakeDatabase(other);
+    ASSERT_EQ(::rename(QFile::encodeName(other).constData(), QFile::encodeName(path).constData()), 0);
+    ASSERT_EQ(Receive(6, 2), std::nullopt);
+    EXPECT_EQ(uitest::StoredRecIDs(path), Ids(6, 7));
+}
+
+TEST_F(StorageFault, QuittingWithUnwritableResultsAsksAndTheLogKeepsThem)
+{
+    StartWindow();
+    window_->show();
+    ASSERT_TRUE(QFile::remove(fixture_.DatabasePath()));
+    ASSERT_TRUE(Receive(1, 3));
+
+    // Quit? Yes; the results cannot be written: stay.
+    fixture_.dialogs.boxAnswers = {6, 7};
+    window_->close();
+    ASSERT_EQ(fixture_.dialogs.boxes.size(), 2u);
+    EXPECT_TRUE(fixture_.dialogs.boxes[1].text.startsWith(QStringLiteral("3 results in the list could not be written")))
+        << fixture_.dialogs.boxes[1].text.toStdString();
+    EXPECT_TRUE(window_->isVisible());
+    EXPECT_EQ(Pending(), 3);
+
+    // Quit anyway: the data module's last attempt fails too, and the log names the results.
+    fixture_.dialogs.boxAnswers = {6, 6};
+    window_->close();
+    EXPECT_FALSE(window_->isVisible());
+    fixture_.DestroyWindow();
+    fixture_.DestroyDataModule();
+    const QByteArray log = testsupport::ReadFileBytes(fixture_.LogPath());
+    EXPECT_TRUE(log.contains("Not stored: 3 results")) << log.toStdString();
+    EXPECT_TRUE(log.contains("HB: 14.2g/dL")) << log.toStdString();
+}
+
+} // namespace
