@@ -92,8 +92,14 @@ void TReadThread::Execute()
             HangUp();
             break;
         }
-        if (r.woken)
-            break; // close event: end at once, no hang-up
+        if (r.woken) {
+            // Close event: end at once, no hang-up. The bytes the port has already given are
+            // passed on: they may complete the meter's last record before the port closed.
+            if (received_ > 0)
+                ReceiveData(buffer_.data(), received_);
+            received_ = 0;
+            break;
+        }
         if (watchLines_ && !HandleCommEvent())
             break;
         if (r.closed)

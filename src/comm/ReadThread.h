@@ -6,8 +6,8 @@
 // line counters it also reports line errors (WM_COMM_ERROR) and carrier or ring changes
 // (WM_COMM_MODEM), and goes on reading.
 //
-// It ends when the close event is signalled (at once, even with a read pending, without a
-// message); when a read completes with 0 bytes (quietly); and after any unexpected error,
+// It ends when the close event is signalled (at once, even with a read pending; the bytes of
+// that read already received are posted, nothing else); when a read completes with 0 bytes (quietly); and after any unexpected error,
 // including the other end hanging up or the device vanishing (where the driver keeps line
 // counters, reading them fails first), in which case it first posts WM_COMM_HANGUP (bytes
 // already received are posted before it). It never calls into the component.

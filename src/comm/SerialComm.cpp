@@ -7,6 +7,8 @@
 #include "i18n/TextKeys.h"
 #include "i18n/TranslateText.h"
 
+#include <QCoreApplication>
+
 #include <cerrno>
 #include <new>
 #include <system_error>
@@ -147,6 +149,11 @@ void TComm::CloseLink()
     // keeps it until it ends).
     FLink->device->Restore();
     FLink.reset();
+}
+
+void TComm::DeliverPendingMessages()
+{
+    QCoreApplication::sendPostedEvents(FHWnd.get(), platform::MessageEvent::eventType());
 }
 
 bool TComm::WriteCommData(const char *pDataToWrite, std::uint16_t dwSizeofDataToWrite)
