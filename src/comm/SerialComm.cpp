@@ -21,7 +21,8 @@ constexpr auto kThreadWait = std::chrono::milliseconds(10000);
 
 TComm::TComm()
     : FHWnd(std::make_unique<platform::MessageWindow>([this](const platform::MessageEvent &m) { CommWndProc(m); })),
-      FSendDataEmpty(std::make_shared<std::atomic<bool>>(true))
+      FSendDataEmpty(std::make_shared<std::atomic<bool>>(true)),
+      FChunksWaiting(std::make_shared<std::atomic<int>>(0))
 {
 }
 
@@ -75,6 +76,7 @@ void TComm::StartComm()
     int error = 0;
     try {
         FLink = std::make_shared<TCommLink>(std::move(device), FHWnd->handle(), FSendDataEmpty);
+        FLink->chunksWaiting = FChunksWaiting;
         // The line settings go on before the purge: a tty processes bytes as they arrive, so
         // bytes received between the purge and raw mode would otherwise be taken in cooked
         // mode (CR turned into LF, echoed back). After the purge only raw bytes are queued.
@@ -333,6 +335,7 @@ void TComm::CommWndProc(const platform::MessageEvent &message)
     // Handlers are copied before the call, so a handler may replace itself safely.
     switch (message.message()) {
     case WM_COMM_DATA: {
+        FChunksWaiting->fetch_sub(1);
         // The buffer belongs to the message and is released with it after the event, also
         // when there is no handler or the handler throws.
         const QByteArray &buffer = message.payload();

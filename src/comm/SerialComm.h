@@ -219,6 +219,8 @@ private:
     std::shared_ptr<TCommLink> FLink;
     std::unique_ptr<platform::MessageWindow> FHWnd;
     std::shared_ptr<std::atomic<bool>> FSendDataEmpty;
+    // Received chunks whose WM_COMM_DATA has not been handled yet (ReadThread.h).
+    std::shared_ptr<std::atomic<int>> FChunksWaiting;
     bool FPortOpen = false;
     QString FDevicePath;
     QString FPortsFolder;
