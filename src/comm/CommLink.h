@@ -29,6 +29,12 @@ struct TCommLink
     // The component's "nothing waits to be transmitted" flag.
     const std::shared_ptr<std::atomic<bool>> sendDataEmpty;
 
+    // Received chunks posted to the window and not yet handled there: the receive thread adds
+    // one per chunk, the component takes one off as it raises the chunk's event. The component
+    // puts its own counter in before the threads start; a link made alone has one nobody
+    // takes off.
+    std::shared_ptr<std::atomic<int>> chunksWaiting = std::make_shared<std::atomic<int>>(0);
+
     // Line flags that the threads apply themselves, because a tty cannot.
     std::atomic<bool> ignoreNullChar{false};
     std::atomic<bool> rtsToggle{false};

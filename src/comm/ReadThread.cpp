@@ -15,6 +15,10 @@ using Clock = std::chrono::steady_clock;
 
 // How often the driver's line counters are looked at while nothing else wakes the thread.
 constexpr std::int64_t kLineCheckMs = 100;
+// At most this many received chunks wait for the window (at 128 bytes a chunk, 128 KB); while
+// they do, the thread looks again this often.
+constexpr int kMaxChunksWaiting = 1024;
+constexpr std::int64_t kBacklogCheckMs = 10;
 
 std::int64_t MsBetween(Clock::time_point from, Clock::time_point to)
 {
@@ -45,6 +49,15 @@ void TReadThread::Execute()
     TCommTimeouts timeouts = link_->timeouts();
 
     for (;;) {
+        // While the window is that far behind, the bytes stay with the driver: a line faster
+        // than the window (a flood on a pseudo-terminal) must not pile up messages without end.
+        if (link_->chunksWaiting->load() >= kMaxChunksWaiting) {
+            if (link_->closeEvent.wait(std::chrono::milliseconds(kBacklogCheckMs))) {
+                HandleClose();
+                break;
+            }
+            continue;
+        }
         // Take what the driver holds now, up to the requested count.
         const std::ptrdiff_t n = device.Read(buffer_.data() + received_, requested - received_);
         if (n > 0) {
@@ -92,13 +105,24 @@ void TReadThread::Execute()
             HangUp();
             break;
         }
-        if (r.woken)
-            break; // close event: end at once, no hang-up
+        if (r.woken) {
+            HandleClose();
+            break;
+        }
         if (watchLines_ && !HandleCommEvent())
             break;
         if (r.closed)
             break; // closed under the thread
     }
+}
+
+void TReadThread::HandleClose()
+{
+    // End at once, no hang-up. The bytes the port has already given are passed on: they may
+    // complete the meter's last record before the port closed.
+    if (received_ > 0)
+        ReceiveData(buffer_.data(), received_);
+    received_ = 0;
 }
 
 void TReadThread::Finish() noexcept
@@ -145,8 +169,10 @@ bool TReadThread::ReceiveData(const char *buffer, std::size_t count)
     // The chunk travels as the message's own copy (QByteArray keeps a terminating 0 after the
     // data) and is released with the message.
     QByteArray chunk(buffer, static_cast<qsizetype>(count));
+    link_->chunksWaiting->fetch_add(1);
     if (platform::PostMessage(link_->window, WM_COMM_DATA, count, 0, std::move(chunk)))
         return true;
+    link_->chunksWaiting->fetch_sub(1);
     PostHangupCall();
     return false;
 }

@@ -6,11 +6,15 @@
 // line counters it also reports line errors (WM_COMM_ERROR) and carrier or ring changes
 // (WM_COMM_MODEM), and goes on reading.
 //
-// It ends when the close event is signalled (at once, even with a read pending, without a
-// message); when a read completes with 0 bytes (quietly); and after any unexpected error,
-// including the other end hanging up or the device vanishing (where the driver keeps line
-// counters, reading them fails first), in which case it first posts WM_COMM_HANGUP (bytes
-// already received are posted before it). It never calls into the component.
+// It ends when the close event is signalled (at once, even with a read pending: the bytes of
+// that read received so far are posted, nothing else); when a read completes with 0 bytes
+// (quietly); and after any unexpected error, including the other end hanging up or the device
+// vanishing (where the driver keeps line counters, reading them fails first), in which case it
+// first posts WM_COMM_HANGUP (bytes already received are posted before it). It never calls
+// into the component.
+//
+// While 1024 of its chunks wait unhandled at the window, it takes nothing more from the driver
+// (whose buffer then fills and holds the line back), so a flood costs bounded memory.
 
 #include "comm/CommLineSettings.h"
 #include "comm/CommThread.h"
@@ -32,6 +36,8 @@ protected:
 
 private:
     bool HandleCommEvent();
+    // The close event ended the thread: posts the pending read's bytes.
+    void HandleClose();
     // Ends the thread after an error: the bytes of the pending read are still delivered, then
     // the owner is asked to hang up.
     void HangUp();

@@ -7,6 +7,8 @@
 #include "i18n/TextKeys.h"
 #include "i18n/TranslateText.h"
 
+#include <QCoreApplication>
+
 #include <cerrno>
 #include <new>
 #include <system_error>
@@ -19,7 +21,8 @@ constexpr auto kThreadWait = std::chrono::milliseconds(10000);
 
 TComm::TComm()
     : FHWnd(std::make_unique<platform::MessageWindow>([this](const platform::MessageEvent &m) { CommWndProc(m); })),
-      FSendDataEmpty(std::make_shared<std::atomic<bool>>(true))
+      FSendDataEmpty(std::make_shared<std::atomic<bool>>(true)),
+      FChunksWaiting(std::make_shared<std::atomic<int>>(0))
 {
 }
 
@@ -73,6 +76,7 @@ void TComm::StartComm()
     int error = 0;
     try {
         FLink = std::make_shared<TCommLink>(std::move(device), FHWnd->handle(), FSendDataEmpty);
+        FLink->chunksWaiting = FChunksWaiting;
         // The line settings go on before the purge: a tty processes bytes as they arrive, so
         // bytes received between the purge and raw mode would otherwise be taken in cooked
         // mode (CR turned into LF, echoed back). After the purge only raw bytes are queued.
@@ -147,6 +151,11 @@ void TComm::CloseLink()
     // keeps it until it ends).
     FLink->device->Restore();
     FLink.reset();
+}
+
+void TComm::DeliverPendingMessages()
+{
+    QCoreApplication::sendPostedEvents(FHWnd.get(), platform::MessageEvent::eventType());
 }
 
 bool TComm::WriteCommData(const char *pDataToWrite, std::uint16_t dwSizeofDataToWrite)
@@ -326,6 +335,7 @@ void TComm::CommWndProc(const platform::MessageEvent &message)
     // Handlers are copied before the call, so a handler may replace itself safely.
     switch (message.message()) {
     case WM_COMM_DATA: {
+        FChunksWaiting->fetch_sub(1);
         // The buffer belongs to the message and is released with it after the event, also
         // when there is no handler or the handler throws.
         const QByteArray &buffer = message.payload();

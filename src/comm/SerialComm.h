@@ -96,6 +96,11 @@ public:
     // settings and closes it. Clears PortOpenError. Never throws.
     void StopComm() noexcept;
 
+    // Raises now the events of everything the port threads posted that has not been handled
+    // yet (received bytes, a hang-up), in posting order. After StopComm this is the last of
+    // them: the threads have ended.
+    void DeliverPendingMessages();
+
     // Hands a copy of the bytes to the transmit thread. False when the port is closed, the
     // size is 0 or the hand-over fails.
     bool WriteCommData(const char *pDataToWrite, std::uint16_t dwSizeofDataToWrite);
@@ -214,6 +219,8 @@ private:
     std::shared_ptr<TCommLink> FLink;
     std::unique_ptr<platform::MessageWindow> FHWnd;
     std::shared_ptr<std::atomic<bool>> FSendDataEmpty;
+    // Received chunks whose WM_COMM_DATA has not been handled yet (ReadThread.h).
+    std::shared_ptr<std::atomic<int>> FChunksWaiting;
     bool FPortOpen = false;
     QString FDevicePath;
     QString FPortsFolder;

@@ -7,6 +7,8 @@
 #include <QCoreApplication>
 #include <QThread>
 
+#include <utility>
+
 CHBMeter::CHBMeter(QObject *owner, platform::TickSource ticks)
     : QObject(owner),
       FComm(std::make_unique<TComm>()),
@@ -67,8 +69,25 @@ void CHBMeter::SetStart(bool value)
         FReadThread->SetPaused(false);
     } else {
         FComm->StopComm();
+        // The receive thread's last bytes are still on their way as messages; a record they
+        // complete is as good as any other.
+        FComm->DeliverPendingMessages();
+        FReadThread->Drain(kStopDrainWait);
         FReadThread->SetPaused(true);
+        DropIncompleteRecord();
     }
+}
+
+void CHBMeter::DropIncompleteRecord()
+{
+    // Line ends alone are no record.
+    if (FOneRecordBuffer.isEmpty() || FOneRecordBuffer == u"\r" || FOneRecordBuffer == u"\n") {
+        FOneRecordBuffer.clear();
+        return;
+    }
+    const QString text = std::exchange(FOneRecordBuffer, QString());
+    if (auto handler = FOnIncompleteRecord)
+        handler(text);
 }
 
 void CHBMeter::Reset()

@@ -23,7 +23,9 @@
 #include <QString>
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class TProcThread;
@@ -51,9 +53,18 @@ public:
 
     // true: pause the worker, Reset, open the port, let the worker run. If the port cannot be
     // opened the ECommsError passes to the caller, with the queues already emptied and the
-    // worker left paused. false: close the port, pause the worker. Neither touches a transfer
-    // in progress: its end message still comes by the 1500 ms rule.
+    // worker left paused. false: close the port; frame the bytes received before it closed and
+    // let the worker parse every complete record (waiting up to kStopDrainWait for it), so
+    // that all of them are in MeterData on return; drop the text of an incomplete record,
+    // telling OnIncompleteRecord; pause the worker. Neither touches a transfer in progress:
+    // its end message still comes by the 1500 ms rule.
     void SetStart(bool value);
+    static constexpr std::chrono::milliseconds kStopDrainWait{2000};
+
+    // Called by SetStart(false) with the text of a record that had begun but not ended when
+    // reading stopped (a pulled cable, Stop pressed mid-record). GUI thread.
+    using IncompleteRecordEvent = std::function<void(const QString &text)>;
+    void SetOnIncompleteRecord(IncompleteRecordEvent value) { FOnIncompleteRecord = std::move(value); }
 
     // Empties both queues and the text waiting for a record end. RecordCount is kept.
     void Reset();
@@ -88,8 +99,11 @@ public:
     void ParseRecord(const QString &s);
 
 private:
+    void DropIncompleteRecord();
+
     std::unique_ptr<TComm> FComm;
     QString FOneRecordBuffer;
+    IncompleteRecordEvent FOnIncompleteRecord;
     std::unique_ptr<TBufQuery> FBuffer;
     std::atomic<std::int32_t> FRecordCount{0};
     std::atomic<platform::WindowHandle> FWinHandle{0};

@@ -37,6 +37,15 @@ void TProcThread::Wake()
     FStateChanged.notify_all();
 }
 
+bool TProcThread::Drain(std::chrono::milliseconds timeout)
+{
+    std::unique_lock lock(FStateMutex);
+    const std::uint64_t begun = FPassesBegun.load();
+    FWakeRequested = true;
+    FStateChanged.notify_all();
+    return FStateChanged.wait_for(lock, timeout, [&] { return FLastIdlePass > begun || FFinished; });
+}
+
 void TProcThread::Post(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam)
 {
     // A window that is gone (or was never set) simply misses the message.
@@ -57,6 +66,7 @@ void TProcThread::Execute()
         TMeterRecordQuery &parsed = FLinks.parsed;
         QString s;
         while (!FTerminated.load()) {
+            const std::uint64_t pass = FPassesBegun.fetch_add(1) + 1;
             const bool taken = raw.Pop(s);
             if (taken && !FPaused.load()) {
                 if (!g_Start_Flag) {
@@ -77,6 +87,11 @@ void TProcThread::Execute()
                     g_Start_Flag = false;
                 }
             }
+            {
+                std::lock_guard lock(FStateMutex);
+                FLastIdlePass = pass;
+            }
+            FStateChanged.notify_all();
             IdleWait();
         }
     } catch (...) {

@@ -63,6 +63,10 @@ public:
     bool WaitFor(std::chrono::milliseconds timeout);
     // Ends the current idle wait early: new raw texts are waiting.
     void Wake();
+    // Waits until the worker, not paused, has parsed every raw text queued before the call
+    // and found the queue empty, or until timeout passes; true when it has (also when the loop
+    // has ended). While paused it returns after the worker's next pass. Reader's thread.
+    bool Drain(std::chrono::milliseconds timeout);
 
     bool Paused() const { return FPaused.load(); }
     void SetPaused(bool value) { FPaused.store(value); }
@@ -86,6 +90,11 @@ private:
     std::condition_variable FStateChanged;
     bool FWakeRequested = false;   // under FStateMutex
     bool FFinished = false;        // under FStateMutex
+    // Passes of the loop begun so far, and the number of the latest pass that found nothing
+    // to do (under FStateMutex): a pass numbered above the count read by Drain took its first
+    // text after everything Drain waits for was queued.
+    std::atomic<std::uint64_t> FPassesBegun{0};
+    std::uint64_t FLastIdlePass = 0;
 
     std::thread FThread;
 };

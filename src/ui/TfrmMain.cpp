@@ -38,6 +38,8 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <exception>
+
 TfrmMain *frmMain = nullptr;
 
 namespace {
@@ -45,6 +47,8 @@ namespace {
 constexpr int kToolButtonWidth = 67;
 constexpr int kToolButtonHeight = 36;
 constexpr int kToolGapWidth = 8;
+// How much of a dropped incomplete record goes into the log (line noise can be long).
+constexpr qsizetype kLoggedIncompleteRecord = 200;
 
 // The toolbar's background: a soft vertical gradient instead of the style's flat panel.
 class GradientToolBar : public QToolBar
@@ -398,6 +402,17 @@ void TfrmMain::CreateReader()
     HBReader = std::make_unique<CHBMeter>();
     HBReader->Setcomm(GlobalOption.MeterSet.CommPort, 9600, TParity::None, TByteSize::_8, TStopBits::_1);
     HBReader->SetPortsFolder(PortsFolder());
+    // A line that breaks under a download (the other end hung up, the device vanished without
+    // the system saying so) ends reading as a pulled cable does.
+    HBReader->Comm()->SetOnRequestHangup([this](TComm *) { StopIfRunning(); });
+    HBReader->SetOnIncompleteRecord([](const QString &text) {
+        try {
+            WriteLog(QStringLiteral("Incomplete record dropped (%1 characters):").arg(text.size())
+                     + text.left(kLoggedIncompleteRecord));
+        } catch (const platform::Exception &) {
+            // The log is a diagnostic aid; stopping goes on without it.
+        }
+    });
     iCurrentCount = 0;
     iTotalCount = 0;
 }
@@ -425,12 +440,23 @@ void TfrmMain::btnStartClick(QObject *Sender)
         StatBar->SetPanelText(1, QStringLiteral("COM ") + QString::number(GlobalOption.MeterSet.CommPort));
     } else {
         HBReader->SetStart(false);
+        // Every record complete when the port closed has been parsed by now; it is stored
+        // before a next start empties the reader's queues. The captions change either way.
+        std::exception_ptr storeFailure;
+        try {
+            if (HBReader->MeterData->Count() > 0)
+                SaveReceivedRecords();
+        } catch (...) {
+            storeFailure = std::current_exception();
+        }
         SetStartImage(TImageList::kStart);
         mnuStart->setText(TranslateText(TextKeys::kStart));
         btnStart->setText(TranslateText(TextKeys::kStart));
         btnStart->setStatusTip(btnStart->text());
         StatBar->SetPanelText(0, TranslateText(TextKeys::kStop));
         StatBar->SetPanelText(1, QString());
+        if (storeFailure)
+            std::rethrow_exception(storeFailure);
     }
 }
 

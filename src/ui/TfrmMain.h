@@ -101,7 +101,9 @@ public:
 
     // --- commands ------------------------------------------------------------------------
     // Start/Stop. Throws the reader's ECommsError when the port cannot be opened; lb_StartRead
-    // is then already true and nothing on screen has changed.
+    // is then already true and nothing on screen has changed. Stop stores every record that
+    // was complete when the port closed (SaveReceivedRecords; its error passes on with reading
+    // already off). A line that hangs up under reading stops it as Stop does.
     void btnStartClick(QObject *Sender);
     void mnuStartClick(QObject *Sender);
     // Clear Data. Throws a database error after the question; the counters then keep their

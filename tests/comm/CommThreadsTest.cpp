@@ -140,19 +140,26 @@ TEST(ReadThread, EmptyReadEndsTheThreadWithoutAMessage)
     EXPECT_TRUE(t.messages.isEmpty());
 }
 
-TEST(ReadThread, CloseEventEndsItWithBytesPending)
+TEST(ReadThread, CloseEventEndsItPassingOnTheBytesOfThePendingRead)
 {
-    ThreadsOnPty t;
+    UnpluggableDevice *device = nullptr;
+    ThreadsOnPty t([&](std::unique_ptr<platform::SerialDevice> real) {
+        auto made = std::make_unique<UnpluggableDevice>(std::move(real));
+        device = made.get();
+        return made;
+    });
     TCommTimeouts slow;
-    slow.ReadIntervalTimeout = 600000;
+    slow.ReadIntervalTimeout = 600000; // the read would wait ten minutes for more
     t.link->setTimeouts(slow);
     auto thread = std::make_shared<TReadThread>(t.link, 128, 2048);
     thread->Start(2); // raising the priority may be refused; the thread runs anyway
     t.pty.send("pending");
+    ASSERT_TRUE(WaitUntil([&] { return device->bytesRead() == 7; }));
     t.link->closeEvent.set();
     ASSERT_TRUE(thread->WaitFor(10s));
     testsupport::ProcessEventsFor(50ms);
-    EXPECT_TRUE(t.messages.isEmpty());
+    EXPECT_EQ(t.messages, QList<std::uint32_t>{WM_COMM_DATA});
+    EXPECT_EQ(t.payloads.value(0), QByteArray("pending"));
 }
 
 TEST(ReadThread, DeadWindowEndsTheThread)

@@ -13,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <sys/resource.h>
@@ -21,6 +22,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -705,6 +707,39 @@ TEST(CommSend, StopWhileTheOtherSideDoesNotReadDoesNotHang)
     port.comm.StopComm();
     EXPECT_TRUE(port.comm.SendDataEmpty());
     EXPECT_EQ(port.hangups, 0);
+}
+
+TEST(CommReceive, AWindowThatFallsBehindHoldsTheLineBackAndLosesNothing)
+{
+    CommOnPty t;
+    t.comm.StartComm();
+    QByteArray flood(1 << 20, '\0');
+    for (qsizetype i = 0; i < flood.size(); ++i)
+        flood[i] = static_cast<char>(i % 251);
+    std::atomic<qsizetype> written{0};
+    std::atomic<bool> giveUp{false};
+    std::thread meter([&] {
+        while (written < flood.size() && !giveUp) {
+            const ssize_t n = ::write(t.pty.master(), flood.constData() + written,
+                                      static_cast<size_t>(std::min<qsizetype>(flood.size() - written, 4096)));
+            if (n > 0) {
+                written += n;
+            } else {
+                pollfd room{t.pty.master(), POLLOUT, 0};
+                ::poll(&room, 1, 100);
+            }
+        }
+    });
+    // No event is handled meanwhile: the receive thread stops at its limit of waiting chunks,
+    // and the line holds the rest back.
+    std::this_thread::sleep_for(500ms);
+    EXPECT_LT(written.load(), flood.size()) << "the receive thread took the whole flood with nobody handling it";
+    const bool all = t.waitForBytes(flood.size());
+    giveUp = true;
+    meter.join();
+    ASSERT_TRUE(all) << t.received().size();
+    EXPECT_EQ(t.received(), flood);
+    t.comm.StopComm();
 }
 
 TEST(CommSettings, LineSettingsAreAppliedAtOnceWhileOpen)

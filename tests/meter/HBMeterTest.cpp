@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <thread>
 #include <vector>
 
 using namespace metertest;
@@ -47,6 +48,8 @@ public:
         ::close(master_);
     }
     bool Linked() const { return linked_ && folder_.isValid(); }
+    // Writes the bytes as the meter (they fit in the terminal's buffer).
+    bool Send(const QByteArray &bytes) { return ::write(master_, bytes.constData(), bytes.size()) == bytes.size(); }
     QString Folder() const { return folder_.path(); }
     // How many descriptors of this process have the slave end open.
     int OpenCount() const
@@ -177,6 +180,37 @@ TEST(CHBMeter, StartOpensThePortAndStopClosesIt)
     meter.SetStart(true);
     EXPECT_TRUE(meter.Comm()->PortOpen());
     EXPECT_FALSE(meter.Paused());
+}
+
+TEST(CHBMeter, StopParsesEveryCompleteRecordAndDropsTheIncompleteOne)
+{
+    PortLink link(7);
+    ASSERT_TRUE(link.Linked());
+    CHBMeter meter;
+    QStringList dropped;
+    meter.SetOnIncompleteRecord([&](const QString &text) { dropped << text; });
+    meter.Comm()->SetPortsFolder(link.Folder());
+    meter.Setcomm(7, 9600, TParity::None, TByteSize::_8, TStopBits::_1);
+    for (int round = 0; round < 5; ++round) {
+        meter.SetStart(true);
+        QByteArray bytes;
+        for (int i = 0; i < 40; ++i)
+            bytes += MakeRecord(i).toLatin1();
+        ASSERT_TRUE(link.Send(bytes + "2024-01-01 10:00\r\nID:"));
+        // No events are processed meanwhile: the bytes wait in the receive thread's pending
+        // read or in its message when reading stops.
+        std::this_thread::sleep_for(std::chrono::milliseconds(20 + round * 60));
+        meter.SetStart(false);
+        ASSERT_EQ(meter.MeterData->Count(), 40) << "round " << round;
+        ASSERT_EQ(dropped.size(), round + 1);
+        EXPECT_EQ(dropped.last(), QStringLiteral("2024-01-01 10:00\r\nID:"));
+        EXPECT_TRUE(meter.PendingText().isEmpty());
+    }
+    // Line ends alone are no record.
+    meter.SetStart(true);
+    Deliver(meter, "\r");
+    meter.SetStart(false);
+    EXPECT_EQ(dropped.size(), 5);
 }
 
 TEST(CHBMeter, DestructionClosesAnOpenPort)

@@ -12,6 +12,8 @@
 #include "support/TestSupport.h"
 #include "support/umockdev/Testbed.h"
 #include "ui/TStatusBar.h"
+#include "comm/SerialComm.h"
+#include "meter/HBMeter.h"
 #include "ui/TfrmMain.h"
 
 #include <QDir>
@@ -107,6 +109,32 @@ TEST_F(MeterCable, PlugSwitchesThePortAndSavesItPullStopsTheDownloadEachWithItsS
                                              samples->begin() + (i + 1) * kToneSamples);
         EXPECT_NEAR(testsupport::MeasuredFrequency(tone, 48000), expected[i], 5) << "tone " << i;
     }
+}
+
+TEST_F(MeterCable, PullMidRecordStoresEveryCompleteRecordAndLogsThePartialOne)
+{
+    CreateWindow();
+    Plug();
+    ASSERT_TRUE(WaitUntil([] { return GlobalOption.MeterSet.CommPort == 1; }));
+    window_->btnStartClick(nullptr);
+    ASSERT_TRUE(window_->lb_StartRead);
+
+    // The pull follows the bytes at once: it reaches the window while they are still on their
+    // way to it.
+    QByteArray bytes;
+    for (int id = 1; id <= 3; ++id)
+        bytes += uitest::MeterRecord(QStringLiteral("2024-03-05 14:0%1").arg(id), id, QStringLiteral("14.2g/dL"),
+                                     QStringLiteral("42%"));
+    const QByteArray partial("2024-03-05 14:04\r\nID: 0004\r\nHB: 13");
+    bytes += partial;
+    ASSERT_EQ(::write(testbed_.DeviceSide("/dev/ttyUSB0"), bytes.constData(), bytes.size()), bytes.size());
+    Pull();
+    ASSERT_TRUE(WaitUntil([&] { return !window_->lb_StartRead; }));
+    EXPECT_EQ(uitest::StoredRecIDs(fixture_.DatabasePath()), (QStringList{"1", "2", "3"}));
+    const QByteArray logged =
+        QStringLiteral("Incomplete record dropped (%1 characters):").arg(partial.size()).toLatin1() + partial;
+    EXPECT_TRUE(testsupport::ReadFileBytes(fixture_.LogPath()).contains(logged));
+    EXPECT_EQ(window_->HBReader->Comm()->Handle(), -1);
 }
 
 TEST_F(MeterCable, AnyArrivalRunsTheSearchTheLastBridgeWinsARemovalWhileIdleOnlySignals)
