@@ -89,7 +89,11 @@ struct TextKey
                               "program cannot keep results.")                                         \
     X(kAskToJoinGroup, "Ask an administrator to add you to the group %s:")                          \
     X(kLogInAgain, "Then log out and log in again.")                                                  \
-    X(kAskForWriteAccess, "Ask an administrator to give you write access to this folder.")
+    X(kAskForWriteAccess, "Ask an administrator to give you write access to this folder.")          \
+    /* quitting while results wait to be written */                                                 \
+    X(kPendingNotWritten, "%s results in the list could not be written to the database.")             \
+    X(kPendingLostOnQuit, "They are lost when the program ends; export them first to keep them. "     \
+                          "Quit anyway?")
 
 namespace TextKeys {
 

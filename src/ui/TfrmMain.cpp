@@ -299,11 +299,10 @@ bool TfrmMain::PendingResultsMayGo()
     } catch (const std::exception &error) {
         reason = platform::ErrorMessage(error);
     }
-    const QString text = QStringLiteral("%1 results in the list could not be written to the database.\r\n%2\r\n\r\n"
-                                        "They are lost when the program ends; export them first to keep them. "
-                                        "Quit anyway?")
-                             .arg(DM->qryResultLog->PendingCount())
-                             .arg(reason);
+    const QString text = TranslateWithArguments(TextKeys::kPendingNotWritten,
+                                                {QString::number(DM->qryResultLog->PendingCount())})
+                         + QStringLiteral("\r\n") + reason + QStringLiteral("\r\n\r\n")
+                         + TranslateText(TextKeys::kPendingLostOnQuit);
     return platform::CurrentDialogs().MessageBox(text, QGuiApplication::applicationDisplayName(),
                                                  platform::MB_YESNO | platform::MB_ICONEXCLAMATION)
            == 6;
