@@ -198,7 +198,6 @@ private:
         int changedLast = -1;
         bool current = false;
     } deferred_;
-    int countWhenDisabled_ = 0;
     std::vector<ResultViewListener *> listeners_;
 };
 
