@@ -19,6 +19,10 @@ constexpr std::int64_t kLineCheckMs = 100;
 // they do, the thread looks again this often.
 constexpr int kMaxChunksWaiting = 1024;
 constexpr std::int64_t kBacklogCheckMs = 10;
+// Once bytes of a read have come and more are due, the thread lets the line fill this long
+// before it looks again, instead of waking for every byte (at 9600 baud one comes each
+// millisecond). A pause in the line is therefore noticed up to this much late.
+constexpr std::int64_t kGatherMs = 10;
 
 std::int64_t MsBetween(Clock::time_point from, Clock::time_point to)
 {
@@ -60,6 +64,7 @@ void TReadThread::Execute()
         }
         // Take what the driver holds now, up to the requested count.
         const std::ptrdiff_t n = device.Read(buffer_.data() + received_, requested - received_);
+        const bool cameNow = n > 0;
         if (n > 0) {
             std::size_t got = static_cast<std::size_t>(n);
             if (link_->ignoreNullChar.load(std::memory_order_relaxed)) {
@@ -92,6 +97,17 @@ void TReadThread::Execute()
             received_ = 0;
             readStart = Clock::now();
             timeouts = link_->timeouts();
+            continue;
+        }
+
+        if (cameNow) {
+            const std::int64_t gatherMs = decision.waitMs < 0 ? kGatherMs : std::min(decision.waitMs, kGatherMs);
+            if (link_->closeEvent.wait(std::chrono::milliseconds(gatherMs))) {
+                HandleClose();
+                break;
+            }
+            if (watchLines_ && !HandleCommEvent())
+                break;
             continue;
         }
 

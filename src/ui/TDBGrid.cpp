@@ -27,6 +27,16 @@ TDBGrid::TDBGrid(QWidget *parent)
     horizontalHeader()->setSectionsClickable(false);
     horizontalHeader()->setStretchLastSection(false);
     setModel(columnsModel_);
+    // Rows that arrive are painted on their own (see RowCountChanged) instead of the table's
+    // whole re-layout and repaint for every new row.
+    disconnect(verticalHeader(), SIGNAL(sectionCountChanged(int,int)), this, SLOT(rowCountChanged(int,int)));
+    connect(verticalHeader(), &QHeaderView::sectionCountChanged, this, &TDBGrid::RowCountChanged);
+    // Announced before the header hears of the new rows.
+    connect(columnsModel_, &QAbstractItemModel::rowsAboutToBeInserted, this,
+            [this](const QModelIndex &parent, int first, int) {
+                if (!parent.isValid())
+                    firstInsertedRow_ = firstInsertedRow_ < 0 ? first : qMin(firstInsertedRow_, first);
+            });
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &current) { RowClicked(current); });
 }
@@ -216,4 +226,23 @@ void TDBGrid::RowClicked(const QModelIndex &current)
     following_ = true;
     dataSource_->View().MoveTo(current.row());
     following_ = false;
+}
+
+void TDBGrid::RowCountChanged(int oldCount, int newCount)
+{
+    const int first = firstInsertedRow_;
+    firstInsertedRow_ = -1;
+    // Fewer rows, a first row, or a change that came without an insertion (a reset): the
+    // table's own full re-layout.
+    if (newCount <= oldCount || oldCount == 0 || first < 0 || first >= newCount) {
+        QTableView::rowCountChanged(oldCount, newCount);
+        return;
+    }
+    // Rows inserted: the scroll bars follow, and what stands from the first new row down is
+    // painted again; the rows above it have not moved. During a download this is one row at
+    // the end, where a full repaint would draw every visible cell for it.
+    updateGeometries();
+    const int top = qMax(0, rowViewportPosition(first));
+    if (top < viewport()->height())
+        viewport()->update(QRect(0, top, viewport()->width(), viewport()->height() - top));
 }

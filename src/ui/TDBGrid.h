@@ -82,10 +82,12 @@ protected:
 private:
     void FollowCurrentRow(int row);
     void RowClicked(const QModelIndex &current);
+    void RowCountChanged(int oldCount, int newCount);
 
     TDBGridColumnsModel *columnsModel_;
     store::ResultLogModel *dataSource_ = nullptr;
     QMetaObject::Connection currentConnection_;
     unsigned options_ = 0;
     bool following_ = false;
+    int firstInsertedRow_ = -1; // the first row of an insertion whose count change is due
 };

@@ -12,6 +12,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPaintEvent>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -196,6 +197,48 @@ TEST_F(GridOverView, RowsAppendedWhileUpdatesAreOffArriveAtOnce)
     // A new sort resets the rows; the grid shows the new order.
     view_->SetSort(QStringLiteral("fRecID DESC"));
     EXPECT_EQ(grid_->CellText(0, 0), QStringLiteral("3"));
+}
+
+// Paints of the grid's cells, as regions of its viewport.
+class PaintedRegions : public QObject
+{
+public:
+    explicit PaintedRegions(QWidget *viewport) { viewport->installEventFilter(this); }
+    QRegion painted;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted += static_cast<QPaintEvent *>(event)->region();
+        return false;
+    }
+};
+
+TEST_F(GridOverView, ARowAtTheEndRepaintsFromTheRowAboveItDownAndARowAboveRepaintsAll)
+{
+    grid_->resize(300, 300);
+    grid_->show();
+    for (int i = 1; i <= 3; ++i)
+        Append(QString::number(i), QStringLiteral("9.%1").arg(i));
+    QApplication::processEvents();
+    PaintedRegions paints(grid_->viewport());
+
+    // During a download: the new row and the row that loses the selection, nothing above.
+    Append(QStringLiteral("4"), QStringLiteral("9.4"));
+    QApplication::processEvents();
+    EXPECT_FALSE(paints.painted.intersects(grid_->visualRect(grid_->model()->index(0, 0))));
+    EXPECT_TRUE(paints.painted.contains(grid_->visualRect(grid_->model()->index(3, 2))));
+
+    // Sorted so that a new row goes first: every row below it moved.
+    view_->SetSort(QStringLiteral("fRecID DESC"));
+    QApplication::processEvents();
+    paints.painted = QRegion();
+    Append(QStringLiteral("5"), QStringLiteral("9.5"));
+    QApplication::processEvents();
+    EXPECT_EQ(grid_->CellText(0, 0), QStringLiteral("5"));
+    for (int row = 0; row < 5; ++row)
+        EXPECT_TRUE(paints.painted.contains(grid_->visualRect(grid_->model()->index(row, 1)))) << row;
 }
 
 } // namespace
