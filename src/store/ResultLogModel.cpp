@@ -3,12 +3,44 @@
 #include "store/ResultLogSchema.h"
 #include "store/ResultView.h"
 
+#include <QTimer>
+
+#include <algorithm>
+
 namespace store {
 
 ResultLogModel::ResultLogModel(ResultView &view, QObject *parent)
-    : QAbstractTableModel(parent), view_(view), rows_(view.RecordCount())
+    : QAbstractTableModel(parent), view_(view), rows_(view.RecordCount()), flushTimer_(new QTimer(this))
 {
+    flushTimer_->setSingleShot(true);
+    connect(flushTimer_, &QTimer::timeout, this, &ResultLogModel::FlushInsertions);
     view_.AddListener(this);
+}
+
+void ResultLogModel::SetInsertInterval(int milliseconds)
+{
+    interval_ = std::max(0, milliseconds);
+    if (interval_ == 0)
+        FlushInsertions();
+}
+
+void ResultLogModel::FlushInsertions()
+{
+    flushTimer_->stop();
+    if (heldTo_ >= 0) {
+        const int to = heldTo_;
+        heldTo_ = -1;
+        if (to > rows_) {
+            beginInsertRows(QModelIndex(), rows_, to - 1);
+            rows_ = to;
+            endInsertRows();
+        }
+        sinceAnnounced_.start();
+    }
+    if (currentHeld_) {
+        currentHeld_ = false;
+        emit currentRowChanged(heldCurrent_);
+    }
 }
 
 ResultLogModel::~ResultLogModel()
@@ -62,6 +94,9 @@ Qt::ItemFlags ResultLogModel::flags(const QModelIndex &index) const
 
 void ResultLogModel::ViewAboutToReset()
 {
+    // The reset counts the held rows anew.
+    flushTimer_->stop();
+    heldTo_ = -1;
     beginResetModel();
 }
 
@@ -69,20 +104,39 @@ void ResultLogModel::ViewReset()
 {
     rows_ = view_.RecordCount();
     endResetModel();
+    if (currentHeld_) {
+        currentHeld_ = false;
+        emit currentRowChanged(heldCurrent_);
+    }
 }
 
 void ResultLogModel::ViewRowsAboutToBeInserted(int first, int last)
 {
-    // The view announces positions in its own count; the model's count is what it last
-    // announced, which equals the view's before the insertion.
+    // The view announces positions in its own count, which is the model's count plus the
+    // rows held back.
+    const int known = heldTo_ >= 0 ? heldTo_ : rows_;
+    const bool quiet = !sinceAnnounced_.isValid() || sinceAnnounced_.elapsed() >= interval_;
+    if (interval_ > 0 && first == known && (heldTo_ >= 0 || !quiet)) {
+        holding_ = true;
+        heldTo_ = known + (last - first + 1);
+        if (!flushTimer_->isActive())
+            flushTimer_->start(std::max<int>(0, interval_ - static_cast<int>(sinceAnnounced_.elapsed())));
+        return;
+    }
+    FlushInsertions();
     beginInsertRows(QModelIndex(), first, last);
     insertingTo_ = rows_ + (last - first + 1);
 }
 
 void ResultLogModel::ViewRowsInserted()
 {
+    if (holding_) {
+        holding_ = false;
+        return;
+    }
     rows_ = insertingTo_;
     endInsertRows();
+    sinceAnnounced_.start();
 }
 
 void ResultLogModel::ViewRowsChanged(int first, int last)
@@ -97,6 +151,12 @@ void ResultLogModel::ViewRowsChanged(int first, int last)
 
 void ResultLogModel::ViewCurrentChanged(int position)
 {
+    // While rows are held the current row, most likely one of them, waits with them.
+    if (heldTo_ >= 0) {
+        currentHeld_ = true;
+        heldCurrent_ = position;
+        return;
+    }
     emit currentRowChanged(position);
 }
 

@@ -8,11 +8,19 @@
 // switched off the grid keeps seeing the rows it knew; switching them on again brings one
 // insertion (or one reset) for everything that changed meanwhile.
 //
+// Rows that the view adds at its end may be announced at most once per interval (see
+// SetInsertInterval): a download adds a row or two many times a second, and every
+// announcement scrolls and repaints the grid. Anything else the view announces first
+// announces the rows held back, so the grid never sees them out of order.
+//
 // GUI thread. The view must outlive the model.
 
 #include "store/ResultViewListener.h"
 
 #include <QAbstractTableModel>
+#include <QElapsedTimer>
+
+class QTimer;
 
 namespace store {
 
@@ -35,6 +43,12 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
 
+    // Rows added at the end reach the grid at most once per interval: after a quiet interval
+    // at once, otherwise together when the interval has passed. 0 (the default): at once.
+    void SetInsertInterval(int milliseconds);
+    // Announces the rows held back (and the current row that waits with them) now.
+    void FlushInsertions();
+
 signals:
     // The view's current row moved (-1: none); sent while display updates are on.
     void currentRowChanged(int row);
@@ -50,6 +64,13 @@ private:
     ResultView &view_;
     int rows_ = 0;
     int insertingTo_ = 0;
+    int interval_ = 0;
+    QTimer *flushTimer_;
+    QElapsedTimer sinceAnnounced_; // since rows were last announced
+    int heldTo_ = -1;              // the view's row count up to which rows are held (-1: none)
+    bool holding_ = false;         // between the two calls of an insertion being held
+    bool currentHeld_ = false;
+    int heldCurrent_ = -1;
 };
 
 } // namespace store

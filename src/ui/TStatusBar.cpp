@@ -21,17 +21,38 @@ public:
 
     void SetFullText(const QString &text)
     {
+        // Set again for every stored batch; the same text needs no new layout.
+        if (text == fullText_)
+            return;
         fullText_ = text;
         Refresh();
     }
 
     QSize minimumSizeHint() const override { return QSize(0, QLabel::minimumSizeHint().height()); }
 
+    // A panel of fixed width also gets a fixed height (the font's): a new text then needs no
+    // new layout of the bar and the window, which a download asks for many times a second.
+    void FixHeight()
+    {
+        fixedHeight_ = true;
+        setFixedHeight(QLabel::sizeHint().height());
+    }
+
 protected:
     void resizeEvent(QResizeEvent *event) override
     {
         QLabel::resizeEvent(event);
         Refresh();
+    }
+
+    void changeEvent(QEvent *event) override
+    {
+        QLabel::changeEvent(event);
+        if (fixedHeight_ && event->type() == QEvent::FontChange) {
+            setMinimumHeight(0);
+            setMaximumHeight(QWIDGETSIZE_MAX);
+            setFixedHeight(QLabel::sizeHint().height());
+        }
     }
 
 private:
@@ -42,6 +63,7 @@ private:
     }
 
     QString fullText_;
+    bool fixedHeight_ = false;
 };
 
 } // namespace
@@ -58,6 +80,7 @@ TStatusBar::TStatusBar(const std::vector<int> &panelWidths, QWidget *parent)
         const int width = panelWidths[static_cast<std::size_t>(index)];
         if (index + 1 < count) {
             label->setFixedWidth(width);
+            label->FixHeight();
             addWidget(label, 0);
         } else {
             label->setMinimumWidth(width);

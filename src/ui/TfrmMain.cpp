@@ -12,6 +12,7 @@
 #include "platform/Dialogs.h"
 #include "platform/Exception.h"
 #include "store/DataModule.h"
+#include "store/ResultLogModel.h"
 #include "store/DisplayFormats.h"
 #include "store/ResultView.h"
 #include "ui/ComponentTag.h"
@@ -49,6 +50,8 @@ constexpr int kToolButtonHeight = 36;
 constexpr int kToolGapWidth = 8;
 // How much of a dropped incomplete record goes into the log (line noise can be long).
 constexpr qsizetype kLoggedIncompleteRecord = 200;
+// How often, at most, the grid takes new rows while reading (see btnStartClick).
+constexpr int kGridInsertIntervalMs = 100;
 
 // The toolbar's background: a soft vertical gradient instead of the style's flat panel.
 class GradientToolBar : public QToolBar
@@ -428,6 +431,10 @@ void TfrmMain::btnStartClick(QObject *Sender)
     lb_StartRead = !lb_StartRead;
     DM->qryResultLog->SetSort(QStringLiteral("FID"));
     if (lb_StartRead) {
+        // While reading, the grid takes new rows at most ten times a second: a fast line
+        // stores a row or two every few milliseconds. At the meter's pace (a read every
+        // 133 ms) every row still shows at once.
+        DM->DSResultLog->SetInsertInterval(kGridInsertIntervalMs);
         HBReader->SetPHwnd(Handle());
         HBReader->SetStart(true);
         SetStartImage(TImageList::kStop);
@@ -448,6 +455,7 @@ void TfrmMain::btnStartClick(QObject *Sender)
         } catch (...) {
             storeFailure = std::current_exception();
         }
+        DM->DSResultLog->SetInsertInterval(0); // shows the rows held back
         SetStartImage(TImageList::kStart);
         mnuStart->setText(TranslateText(TextKeys::kStart));
         btnStart->setText(TranslateText(TextKeys::kStart));
@@ -637,6 +645,8 @@ void TfrmMain::WMTransferState(platform::WParam wParam, platform::LParam lParam)
         return;
     }
     SetCommandsEnabled(true);
+    // The grid shows every stored row before the columns are fitted to it.
+    DM->DSResultLog->FlushInsertions();
     const QString report = ReceivedRecordsText(GlobalOption.LanguageID, QString::number(iTotalCount));
     StatBar->SetPanelText(0, report);
     FitGridColumns(*GridRec);

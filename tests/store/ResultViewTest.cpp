@@ -1,4 +1,5 @@
 #include "StoreTestHelpers.h"
+#include "support/TestSupport.h"
 
 #include "store/DatabaseError.h"
 #include "store/ResultLogModel.h"
@@ -341,4 +342,49 @@ TEST_F(ResultViewTest, ModelFollowsTheViewAndStaysQuietWhileUpdatesAreOff)
     EXPECT_EQ(model.data(model.index(0, kRecID)).toString(), QStringLiteral("5"));
     view.Close();
     EXPECT_EQ(model.rowCount(), 0);
+}
+
+TEST_F(ResultViewTest, ModelWithAnIntervalHoldsRowsThatFollowSoonAndNeverShowsThemOutOfOrder)
+{
+    store::ResultLogModel model(view);
+    model.SetInsertInterval(600000); // flushed only by the model's own rules below
+    QStringList events;
+    QObject::connect(&model, &QAbstractItemModel::rowsInserted, [&](const QModelIndex &, int first, int last) {
+        events << QStringLiteral("rows %1-%2").arg(first).arg(last);
+    });
+    QObject::connect(&model, &QAbstractItemModel::modelReset, [&] { events << QStringLiteral("reset"); });
+    QObject::connect(&model, &store::ResultLogModel::currentRowChanged,
+                     [&](int row) { events << QStringLiteral("current %1").arg(row); });
+
+    AppendResult(view, QStringLiteral("1")); // after a quiet time: at once
+    AppendResult(view, QStringLiteral("2")); // held, with the current row
+    AppendResult(view, QStringLiteral("3"));
+    EXPECT_EQ(model.rowCount(), 1);
+    EXPECT_EQ(events, (QStringList{"rows 0-0", "current 0"}));
+    view.UpdateBatch(); // stored rows that the grid has not seen change nothing yet
+    model.FlushInsertions();
+    EXPECT_EQ(events, (QStringList{"rows 0-0", "current 0", "rows 1-2", "current 2"}));
+
+    // Sorted newest first: "0" goes to the end and is held; "9" goes first, so the held row
+    // is announced before it.
+    view.SetSort(QStringLiteral("fRecID DESC"));
+    events.clear();
+    AppendResult(view, QStringLiteral("0"));
+    AppendResult(view, QStringLiteral("9"));
+    EXPECT_EQ(events, (QStringList{"rows 3-3", "current 3", "rows 0-0", "current 0"}));
+    for (int row = 0; row < model.rowCount(); ++row)
+        EXPECT_EQ(model.data(model.index(row, kRecID)).toString(), QStringList({"9", "3", "2", "1", "0"})[row]);
+
+    // A reset counts held rows itself; switching the interval off and the timer both flush.
+    view.SetSort(QStringLiteral("FID"));
+    AppendResult(view, QStringLiteral("00"));
+    view.Requery();
+    EXPECT_EQ(model.rowCount(), 6);
+    AppendResult(view, QStringLiteral("000"));
+    model.SetInsertInterval(0);
+    EXPECT_EQ(model.rowCount(), 7);
+    model.SetInsertInterval(500);
+    AppendResult(view, QStringLiteral("0000"));
+    EXPECT_EQ(model.rowCount(), 7);
+    EXPECT_TRUE(testsupport::WaitUntil([&] { return model.rowCount() == 8; }, std::chrono::seconds(10)));
 }
