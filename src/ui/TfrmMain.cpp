@@ -450,8 +450,9 @@ void TfrmMain::btnStartClick(QObject *Sender)
         // before a next start empties the reader's queues. The captions change either way.
         std::exception_ptr storeFailure;
         try {
-            if (HBReader->MeterData->Count() > 0)
-                SaveReceivedRecords();
+            // A call stores for a limited time; here nothing may be left for later.
+            while (HBReader->MeterData->Count() > 0 && SaveReceivedRecords()) {
+            }
         } catch (...) {
             storeFailure = std::current_exception();
         }

@@ -153,13 +153,14 @@ public:
     void WMRecordsReady(platform::WParam wParam, platform::LParam lParam);
     void WMQueueStatus(platform::WParam wParam, platform::LParam lParam);
 
-    // Takes every waiting entry from HBReader's parsed queue, logs and decodes it, appends the
-    // rows to the result view and writes them to the database in one batch. An entry whose
-    // date fails the check is skipped. A log line that cannot be written does not cost the
-    // entry: it is still stored, and the first log error of the call is reported once the
-    // batch is written. Throws when the batch cannot be written (the rows stay pending and are
-    // written by the next call). Returns true when the batch was written; false, doing nothing,
-    // when called again while it runs (from a box's event loop).
+    // Takes the waiting entries from HBReader's parsed queue (as many as it can store in about
+    // 50 ms; each entry left has a message of its own still to come), logs and decodes each,
+    // appends the rows to the result view and writes them to the database in one batch. An
+    // entry whose date fails the check is skipped. A log line that cannot be written does not
+    // cost the entry: it is still stored, and the first log error of the call is reported once
+    // the batch is written. Throws when the batch cannot be written (the rows stay pending and
+    // are written by the next call). Returns true when the batch was written; false, doing
+    // nothing, when called again while it runs (from a box's event loop).
     bool SaveReceivedRecords();
 
     // --- the result grid -----------------------------------------------------------------

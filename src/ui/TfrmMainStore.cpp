@@ -18,11 +18,18 @@
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QElapsedTimer>
 #include <QScopeGuard>
 
 #include <exception>
 
 using store::ResultColumn;
+
+namespace {
+
+constexpr qint64 kLongestStoringMs = 50;
+
+} // namespace
 
 bool TfrmMain::StoreEntry(const QString &sDate, const QString &sTime, const QString &sID, const QString &sHB,
                           const QString &sHCT)
@@ -101,7 +108,12 @@ bool TfrmMain::SaveReceivedRecords()
         QString sID;
         QString sHB;
         QString sHCT;
-        while (HBReader->MeterData->Pop(sDate, sTime, sID, sHB, sHCT)) {
+        // One call takes what it can store in about 50 ms, so that a flood of results never
+        // holds the window longer than that; every entry left has its own message still to
+        // come (the worker posts one per entry), whose call takes it.
+        QElapsedTimer spent;
+        spent.start();
+        while (spent.elapsed() < kLongestStoringMs && HBReader->MeterData->Pop(sDate, sTime, sID, sHB, sHCT)) {
             // A log that cannot be written must not cost the result: store it anyway.
             try {
                 WriteLog(QStringLiteral("Received:") + sDate + QStringLiteral("\r\n") + sTime + QStringLiteral("\r\n")
