@@ -154,7 +154,7 @@ public:
     void WMQueueStatus(platform::WParam wParam, platform::LParam lParam);
 
     // Takes the waiting entries from HBReader's parsed queue (as many as it can store in about
-    // 50 ms; each entry left has a message of its own still to come), logs and decodes each,
+    // 40 ms; each entry left has a message of its own still to come), logs and decodes each,
     // appends the rows to the result view and writes them to the database in one batch. An
     // entry whose date fails the check is skipped. A log line that cannot be written does not
     // cost the entry: it is still stored, and the first log error of the call is reported once

@@ -27,7 +27,7 @@ using store::ResultColumn;
 
 namespace {
 
-constexpr qint64 kLongestStoringMs = 50;
+constexpr qint64 kLongestStoringMs = 40;
 
 } // namespace
 
@@ -94,11 +94,17 @@ bool TfrmMain::SaveReceivedRecords()
     try {
         saving_ = true;
         const auto done = qScopeGuard([this] { saving_ = false; });
-        QApplication::setOverrideCursor(Qt::WaitCursor);
+        // Most calls of a download find the queue drained by an earlier one (one message comes
+        // per entry); they only refresh the status text. The hourglass, which nobody could
+        // see for them but which costs every window a cursor change, is for calls with work.
+        const bool busy = HBReader->MeterData->Count() > 0;
+        if (busy)
+            QApplication::setOverrideCursor(Qt::WaitCursor);
         view.DisableDisplayUpdates();
-        const auto restore = qScopeGuard([&view] {
+        const auto restore = qScopeGuard([&view, busy] {
             view.EnableDisplayUpdates();
-            QApplication::restoreOverrideCursor();
+            if (busy)
+                QApplication::restoreOverrideCursor();
         });
         if (!view.Active())
             view.Open();
@@ -108,7 +114,7 @@ bool TfrmMain::SaveReceivedRecords()
         QString sID;
         QString sHB;
         QString sHCT;
-        // One call takes what it can store in about 50 ms, so that a flood of results never
+        // One call takes what it can decode in about 40 ms, so that a flood of results never
         // holds the window longer than that; every entry left has its own message still to
         // come (the worker posts one per entry), whose call takes it.
         QElapsedTimer spent;
