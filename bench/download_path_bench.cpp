@@ -106,11 +106,12 @@ public:
             cost.us += end - start;
         }
         if (end - start > 50000 && longEvents.size() < 8)
-            longEvents.push_back(QStringLiteral("%1 ms at %2 s: type %3 to %4")
+            longEvents.push_back(QStringLiteral("%1 ms at %2 s: type %3 to %4 message 0x%5")
                                      .arg((end - start) / 1000.0, 0, 'f', 1)
                                      .arg((start - measuringSinceUs) / 1e6, 0, 'f', 2)
                                      .arg(static_cast<int>(type))
-                                     .arg(QString::fromLatin1(className)));
+                                     .arg(QString::fromLatin1(className))
+                                     .arg(message, 0, 16));
         if (end - start > longestEventUs) {
             longestEventUs = end - start;
             longestEvent = QStringLiteral("%1 to %2").arg(static_cast<int>(type)).arg(
@@ -292,10 +293,12 @@ int RunOne(int argc, char **argv, int records, long byteUs)
     }
     for (const QString &event : application.longEvents)
         std::printf("    %s\n", qPrintable(event));
-    if (!latencyMs.empty())
-        std::printf("  last byte -> row painted: median %.0f ms, 99%% %.0f ms, worst %.0f ms (%zu rows)\n",
-                    Percentile(latencyMs, 0.5), Percentile(latencyMs, 0.99), Percentile(latencyMs, 1.0),
-                    latencyMs.size());
+    if (!latencyMs.empty()) {
+        const auto worst = std::max_element(latencyMs.begin(), latencyMs.end());
+        std::printf("  last byte -> row painted: median %.0f ms, 99%% %.0f ms, worst %.0f ms (row %td of %zu)\n",
+                    Percentile(latencyMs, 0.5), Percentile(latencyMs, 0.99), *worst,
+                    worst - latencyMs.begin() + 1, latencyMs.size());
+    }
     else if (byteUs > 0)
         std::printf("  no row was painted\n");
     std::fflush(stdout);
