@@ -1,8 +1,10 @@
 #include "ui/TStatusBar.h"
 
+#include <QElapsedTimer>
 #include <QFontMetrics>
 #include <QLabel>
 #include <QResizeEvent>
+#include <QTimer>
 
 namespace {
 
@@ -13,6 +15,8 @@ class ElidedPanel : public QLabel
 public:
     explicit ElidedPanel(QWidget *parent) : QLabel(parent)
     {
+        due_.setSingleShot(true);
+        connect(&due_, &QTimer::timeout, this, [this] { Refresh(); });
         setTextFormat(Qt::PlainText);
         setFrameShape(QFrame::Panel);
         setFrameShadow(QFrame::Sunken);
@@ -25,7 +29,19 @@ public:
         if (text == fullText_)
             return;
         fullText_ = text;
+        if (interval_ > 0 && shown_.isValid() && shown_.elapsed() < interval_) {
+            if (!due_.isActive())
+                due_.start(static_cast<int>(interval_ - shown_.elapsed()));
+            return;
+        }
         Refresh();
+    }
+
+    void SetRefreshInterval(int milliseconds)
+    {
+        interval_ = qMax(0, milliseconds);
+        if (interval_ == 0 && due_.isActive())
+            Refresh();
     }
 
     QSize minimumSizeHint() const override { return QSize(0, QLabel::minimumSizeHint().height()); }
@@ -58,11 +74,16 @@ protected:
 private:
     void Refresh()
     {
+        due_.stop();
+        shown_.start();
         const int room = contentsRect().width() - 2 * indent();
         setText(fontMetrics().elidedText(fullText_, Qt::ElideRight, qMax(0, room)));
     }
 
     QString fullText_;
+    int interval_ = 0;
+    QElapsedTimer shown_; // since the text was last shown
+    QTimer due_;          // shows a text held back
     bool fixedHeight_ = false;
 };
 
@@ -119,4 +140,10 @@ QLabel *TStatusBar::PanelLabel(int index) const
     if (index < 0 || index >= PanelCount())
         return nullptr;
     return panels_[static_cast<std::size_t>(index)];
+}
+
+void TStatusBar::SetRefreshInterval(int milliseconds)
+{
+    for (QLabel *panel : panels_)
+        static_cast<ElidedPanel *>(panel)->SetRefreshInterval(milliseconds);
 }

@@ -24,6 +24,11 @@ public:
     int PanelWidth(int index) const;
     // The label that shows the panel (for layout checks).
     QLabel *PanelLabel(int index) const;
+    // A panel shows a new text at most once per interval: after a quiet interval at once,
+    // otherwise the latest text when the interval has passed (PanelText has it at once). For
+    // a download, which sets a new count many times a second. 0 (the default): at once, and
+    // every panel shows its latest text now.
+    void SetRefreshInterval(int milliseconds);
 
 private:
     std::vector<QLabel *> panels_;

@@ -50,8 +50,9 @@ constexpr int kToolButtonHeight = 36;
 constexpr int kToolGapWidth = 8;
 // How much of a dropped incomplete record goes into the log (line noise can be long).
 constexpr qsizetype kLoggedIncompleteRecord = 200;
-// How often, at most, the grid takes new rows while reading (see btnStartClick).
-constexpr int kGridInsertIntervalMs = 100;
+// How often, at most, the grid and the status bar show new rows and counts while reading
+// (see btnStartClick).
+constexpr int kReadingRefreshMs = 100;
 
 // The toolbar's background: a soft vertical gradient instead of the style's flat panel.
 class GradientToolBar : public QToolBar
@@ -431,10 +432,11 @@ void TfrmMain::btnStartClick(QObject *Sender)
     lb_StartRead = !lb_StartRead;
     DM->qryResultLog->SetSort(QStringLiteral("FID"));
     if (lb_StartRead) {
-        // While reading, the grid takes new rows at most ten times a second: a fast line
-        // stores a row or two every few milliseconds. At the meter's pace (a read every
-        // 133 ms) every row still shows at once.
-        DM->DSResultLog->SetInsertInterval(kGridInsertIntervalMs);
+        // While reading, the grid takes new rows and the status bar new counts at most ten
+        // times a second: a fast line stores a row or two every few milliseconds. At the
+        // meter's pace (a read every 133 ms) every row still shows at once.
+        DM->DSResultLog->SetInsertInterval(kReadingRefreshMs);
+        StatBar->SetRefreshInterval(kReadingRefreshMs);
         HBReader->SetPHwnd(Handle());
         HBReader->SetStart(true);
         SetStartImage(TImageList::kStop);
@@ -457,6 +459,7 @@ void TfrmMain::btnStartClick(QObject *Sender)
             storeFailure = std::current_exception();
         }
         DM->DSResultLog->SetInsertInterval(0); // shows the rows held back
+        StatBar->SetRefreshInterval(0);
         SetStartImage(TImageList::kStart);
         mnuStart->setText(TranslateText(TextKeys::kStart));
         btnStart->setText(TranslateText(TextKeys::kStart));

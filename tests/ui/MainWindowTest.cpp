@@ -254,6 +254,25 @@ TEST_F(MainWindow, StatusBarPanelsSizeRuleTitleAndTimer)
     EXPECT_EQ(w.iTotalCount, 0);
 }
 
+TEST(StatusBar, WithAnIntervalAPanelShowsItsLatestTextOncePerIntervalAndAllAtOnceWhenSwitchedOff)
+{
+    TStatusBar bar({120, 120});
+    bar.SetRefreshInterval(600000);
+    bar.SetPanelText(0, QStringLiteral("1/1")); // after a quiet time: at once
+    bar.SetPanelText(0, QStringLiteral("2/2"));
+    bar.SetPanelText(0, QStringLiteral("3/3"));
+    EXPECT_EQ(bar.PanelText(0), QStringLiteral("3/3"));
+    EXPECT_EQ(bar.PanelLabel(0)->text(), QStringLiteral("1/1"));
+    bar.SetRefreshInterval(0);
+    EXPECT_EQ(bar.PanelLabel(0)->text(), QStringLiteral("3/3"));
+
+    bar.SetRefreshInterval(500);
+    bar.SetPanelText(0, QStringLiteral("4/4"));
+    EXPECT_EQ(bar.PanelLabel(0)->text(), QStringLiteral("3/3"));
+    EXPECT_TRUE(testsupport::WaitUntil([&] { return bar.PanelLabel(0)->text() == QStringLiteral("4/4"); },
+                                       std::chrono::seconds(10)));
+}
+
 TEST_F(MainWindow, ClockShowsMinutesNotMonths)
 {
     const QString saved = DateFormatStr;
