@@ -17,20 +17,17 @@
 // perf record -g <build>/bench/download_path_bench 2000 100 profiles the path.
 
 #include "platform/Messages.h"
+#include "bench_install.h"
 #include "shell/Settings.h"
 #include "store/DataModule.h"
 #include "support/ChildProcess.h"
-#include "support/install/InstallTree.h"
-#include "support/install/ProgramFolders.h"
 #include "ui/TDBGrid.h"
 #include "ui/TfrmMain.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QHash>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <sys/resource.h>
@@ -197,12 +194,7 @@ int RunOne(int argc, char **argv, int records, long byteUs)
 {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
     TimedApplication application(argc, argv);
-    QTemporaryDir root;
-    const testsupport::InstallTree tree(root.path(), {QStringLiteral("-"), {}});
-    QDir().mkpath(root.filePath(QStringLiteral("appdata/KELODATA")));
-    const testsupport::ProgramFolders folders(root, 1033);
-    LoadSettings();
-    GlobalOption.MeterSet.CommPort = 7;
+    const BenchInstall tree(7);
 
     const QStringList recordOptions{QStringLiteral("--count"), QString::number(records)};
     // Where each record's last byte stands in the stream: the line carries it at that many

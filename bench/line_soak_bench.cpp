@@ -9,6 +9,7 @@
 //
 //   line_soak_bench [cycles] [results]     (default 1000 100000)
 
+#include "bench_install.h"
 #include "shell/Settings.h"
 #include "comm/SerialComm.h"
 #include "meter/HBMeter.h"
@@ -16,8 +17,6 @@
 #include "store/DatabaseConnection.h"
 #include "store/ResultLogSchema.h"
 #include "store/ResultView.h"
-#include "support/install/InstallTree.h"
-#include "support/install/ProgramFolders.h"
 #include "ui/TfrmMain.h"
 
 #include <QApplication>
@@ -25,7 +24,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QSet>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <fcntl.h>
@@ -158,12 +156,7 @@ int main(int argc, char **argv)
     const int results = argc > 2 ? std::max(cycles, std::atoi(argv[2])) : 100000;
     const int perCycle = results / cycles;
 
-    QTemporaryDir root;
-    const testsupport::InstallTree tree(root.path(), {QStringLiteral("-"), {}});
-    QDir().mkpath(root.filePath(QStringLiteral("appdata/KELODATA")));
-    const testsupport::ProgramFolders folders(root, 1033);
-    LoadSettings();
-    GlobalOption.MeterSet.CommPort = 7;
+    const BenchInstall tree(7);
     Line line(tree.PortsFolder() + QStringLiteral("/COM7"));
 
     int stored = 0;

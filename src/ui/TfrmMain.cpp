@@ -33,6 +33,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QScreen>
 #include <QStatusTipEvent>
 #include <QTimer>
@@ -135,6 +136,9 @@ void TfrmMain::CreateComponents()
     Timer->setObjectName(QStringLiteral("Timer"));
     Timer->setInterval(1000);
     connect(Timer, &QTimer::timeout, this, [this] { TimerTimer(Timer); });
+    storeTimer_ = new QTimer(this);
+    storeTimer_->setSingleShot(true);
+    connect(storeTimer_, &QTimer::timeout, this, [this] { StoreReceived(); });
 
     CreateMenu();
     CreateToolBar();
@@ -437,6 +441,7 @@ void TfrmMain::btnStartClick(QObject *Sender)
         // meter's pace (a read every 133 ms) every row still shows at once.
         DM->DSResultLog->SetInsertInterval(kReadingRefreshMs);
         StatBar->SetRefreshInterval(kReadingRefreshMs);
+        drained_.invalidate();
         HBReader->SetPHwnd(Handle());
         HBReader->SetStart(true);
         SetStartImage(TImageList::kStop);
@@ -448,6 +453,8 @@ void TfrmMain::btnStartClick(QObject *Sender)
         StatBar->SetPanelText(1, QStringLiteral("COM ") + QString::number(GlobalOption.MeterSet.CommPort));
     } else {
         HBReader->SetStart(false);
+        storeTimer_->stop();
+        drained_.invalidate();
         // Every record complete when the port closed has been parsed by now; it is stored
         // before a next start empties the reader's queues. The captions change either way.
         std::exception_ptr storeFailure;
@@ -666,6 +673,35 @@ void TfrmMain::WMRecordsReady(platform::WParam wParam, platform::LParam lParam)
 {
     (void)wParam;
     (void)lParam;
+    // A line faster than the meter's pace completes a read every few milliseconds; storing
+    // each on its own would write a batch (a commit with its flush to disk) and update the
+    // window for every one. While reading, entries that come within the grid's refresh time
+    // of a call that stored everything wait for one call at the end of that time. At the
+    // meter's pace reads are further apart, and every call runs at once.
+    if (storeTimer_->isActive())
+        return;
+    if (lb_StartRead && drained_.isValid() && HBReader->MeterData->Count() > 0) {
+        const qint64 wait = kReadingRefreshMs - drained_.elapsed();
+        if (wait > 0) {
+            storeTimer_->start(static_cast<int>(wait));
+            return;
+        }
+    }
+    StoreReceived();
+}
+
+void TfrmMain::StoreReceived()
+{
+    // Under a box that the running call shows; that call takes these entries.
+    if (saving_)
+        return;
+    drained_.invalidate();
+    const auto next = qScopeGuard([this] {
+        if (HBReader->MeterData->Count() > 0)
+            storeTimer_->start(0);
+        else if (lb_StartRead)
+            drained_.start();
+    });
     SaveReceivedRecords();
 }
 

@@ -150,11 +150,13 @@ public:
 
     // --- the reader's messages -----------------------------------------------------------
     void WMTransferState(platform::WParam wParam, platform::LParam lParam);
+    // Stores at once, except while reading when a call emptied the queue less than 100 ms
+    // ago: then one call at the end of that time takes these entries and any that follow.
     void WMRecordsReady(platform::WParam wParam, platform::LParam lParam);
     void WMQueueStatus(platform::WParam wParam, platform::LParam lParam);
 
     // Takes the waiting entries from HBReader's parsed queue (as many as it can store in about
-    // 40 ms; each entry left has a message of its own still to come), logs and decodes each,
+    // 40 ms; the caller takes the rest with further calls), logs and decodes each,
     // appends the rows to the result view and writes them to the database in one batch. An
     // entry whose date fails the check is skipped. A log line that cannot be written does not
     // cost the entry: it is still stored, and the first log error of the call is reported once
@@ -198,6 +200,9 @@ private:
     bool StoreEntry(const QString &sDate, const QString &sTime, const QString &sID, const QString &sHB,
                     const QString &sHCT);
     void ReportLogError(const std::optional<QString> &error);
+    // SaveReceivedRecords for a message or storeTimer_; entries a call had no time for are
+    // taken by storeTimer_ at once, after the events waiting.
+    void StoreReceived();
     // Starts the device-change monitor on the ports folder; what it cannot watch goes to the log.
     void WatchDeviceChanges();
 
@@ -207,6 +212,8 @@ private:
     bool hintHandlerInstalled_ = false;
     bool reportingLogError_ = false;
     bool saving_ = false;
+    QTimer *storeTimer_ = nullptr;     // a storing call still to come; single shot
+    QElapsedTimer drained_;            // since a storing call emptied the queue, while reading
     QSize appliedFrame_{0, 0};         // the frame size the outer size was last applied with
     QElapsedTimer startPlacement_;     // runs from the first show
     bool startPlacementDone_ = false;

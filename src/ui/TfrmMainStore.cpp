@@ -115,8 +115,8 @@ bool TfrmMain::SaveReceivedRecords()
         QString sHB;
         QString sHCT;
         // One call takes what it can decode in about 40 ms, so that a flood of results never
-        // holds the window longer than that; every entry left has its own message still to
-        // come (the worker posts one per entry), whose call takes it.
+        // holds the window longer than that; what is left is taken by the next call, which
+        // the message handler makes at once, and the Stop path in a loop.
         QElapsedTimer spent;
         spent.start();
         while (spent.elapsed() < kLongestStoringMs && HBReader->MeterData->Pop(sDate, sTime, sID, sHB, sHCT)) {

@@ -91,6 +91,13 @@ struct SlaveView
         ::ioctl(fd, TIOCGEXCL, &value);
         return value;
     }
+    // Bytes the driver holds that no read has taken yet.
+    int queued() const
+    {
+        int value = -1;
+        ::ioctl(fd, TIOCINQ, &value);
+        return value;
+    }
 };
 
 int EntriesIn(const char *folder)
@@ -588,11 +595,7 @@ TEST(CommReceive, CloseWhileAReadIsPendingPassesItsBytesOnWithoutHangup)
     port.pty.send("abcdef");
     ASSERT_TRUE(WaitUntil([&] { return port.chunks.size() == 1; }));
     SlaveView view(port.pty.slavePath());
-    ASSERT_TRUE(WaitUntil([&] {
-        int queued = -1;
-        ::ioctl(view.fd, TIOCINQ, &queued);
-        return queued == 0;
-    }));
+    ASSERT_TRUE(WaitUntil([&] { return view.queued() == 0; }));
     port.comm.StopComm();
     EXPECT_FALSE(port.comm.PortOpen());
     testsupport::ProcessEventsFor(200ms);
@@ -611,11 +614,7 @@ TEST(CommReceive, OtherSideClosingDeliversTheBytesThenRequestsHangup)
     port.pty.send("abcdef");
     ASSERT_TRUE(WaitUntil([&] { return port.chunks.size() == 1; }));
     SlaveView view(port.pty.slavePath());
-    ASSERT_TRUE(WaitUntil([&] {
-        int queued = -1;
-        ::ioctl(view.fd, TIOCINQ, &queued);
-        return queued == 0;
-    }));
+    ASSERT_TRUE(WaitUntil([&] { return view.queued() == 0; }));
     port.pty.closeMaster();
     ASSERT_TRUE(WaitUntil([&] { return port.hangups == 1; }, 10s));
     EXPECT_EQ(port.received(), QByteArray("abcdef"));

@@ -16,6 +16,7 @@
 #include "ui/TDBGrid.h"
 #include "ui/TStatusBar.h"
 #include "ui/TfrmMain.h"
+#include "support/TestSupport.h"
 
 #include <QApplication>
 #include <QDir>
@@ -376,6 +377,47 @@ TEST_F(SaveReceived, RowsAreShownInTheOrderTheyWereStored)
     EXPECT_THROW(window_->btnStartClick(window_->btnStart), ECommsError);
     EXPECT_EQ(View().Sort(), QStringLiteral("FID"));
     EXPECT_EQ(gridIds(), (QStringList{"30", "10", "20"}));
+}
+
+// While reading, results that follow a call soon wait for one call of their own; a flood no
+// call can take in its time is taken call after call without further messages; Stop takes
+// what still waits.
+TEST_F(SaveReceived, WhileReadingResultsThatFollowSoonAreStoredTogetherAndNoneIsLeftWaiting)
+{
+    using testsupport::WaitUntil;
+    GlobalOption.MeterSet.CommPort = 7;
+    window_->HBReader->Setcomm(7, 9600, TParity::None, TByteSize::_8, TStopBits::_1);
+    uitest::MeterPort port(fixture_.PortsFolder(), 7);
+    window_->btnStartClick(window_->btnStart);
+    ASSERT_TRUE(window_->lb_StartRead);
+    auto push = [&](int id) { Push("2024-03-05", "14:07", QStringLiteral("ID: %1").arg(id), "HB: 14.2g/dL", "HCT: 42%"); };
+    auto stored = [&] { return window_->iTotalCount; };
+
+    push(1);
+    window_->WMRecordsReady(0, 0);
+    EXPECT_EQ(stored(), 1);
+    push(2);
+    window_->WMRecordsReady(0, 0);
+    push(3);
+    window_->WMRecordsReady(0, 0);
+    EXPECT_EQ(stored(), 1);
+    EXPECT_TRUE(WaitUntil([&] { return stored() == 3; }, std::chrono::seconds(2)));
+    EXPECT_EQ(View().PendingCount(), 0);
+
+    // Far more than one call decodes in its time, with one message for all of them.
+    constexpr int kFlood = 10000;
+    for (int id = 4; id < 4 + kFlood; ++id)
+        push(id);
+    window_->WMRecordsReady(0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return window_->HBReader->MeterData->Count() == 0; }, std::chrono::seconds(30)));
+    EXPECT_EQ(stored(), 3 + kFlood);
+
+    push(99999);
+    window_->WMRecordsReady(0, 0);
+    window_->btnStartClick(window_->btnStart);
+    EXPECT_FALSE(window_->lb_StartRead);
+    EXPECT_EQ(View().PendingCount(), 0);
+    EXPECT_EQ(uitest::StoredRecIDs(fixture_.DatabasePath()).size(), 4 + kFlood);
 }
 
 } // namespace
