@@ -17,6 +17,7 @@
 // perf record -g <build>/bench/download_path_bench 2000 100 profiles the path.
 
 #include "platform/Messages.h"
+#include "program/Application.h"
 #include "bench_install.h"
 #include "shell/Settings.h"
 #include "store/DataModule.h"
@@ -71,15 +72,15 @@ long StatusKb(const char *field)
 }
 
 // Times every event the application delivers; paints of the grid mark rows as seen.
-class TimedApplication : public QApplication
+class TimedApplication : public Application
 {
 public:
-    using QApplication::QApplication;
+    using Application::Application;
 
     bool notify(QObject *receiver, QEvent *event) override
     {
         if (!measuring)
-            return QApplication::notify(receiver, event);
+            return Application::notify(receiver, event);
         const std::int64_t start = NowUs();
         const QEvent::Type type = event->type();
         // Noted first: the receiver may go, and the event with it.
@@ -88,7 +89,7 @@ public:
         const std::uint32_t message =
             type == platform::MessageEvent::eventType() ? static_cast<platform::MessageEvent *>(event)->message() : 0;
         ++depth_;
-        const bool result = QApplication::notify(receiver, event);
+        const bool result = Application::notify(receiver, event);
         --depth_;
         const std::int64_t end = NowUs();
         if (type == QEvent::Paint) {
