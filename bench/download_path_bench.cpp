@@ -218,6 +218,9 @@ int RunOne(int argc, char **argv, int records, long byteUs)
                            + recordOptions);
     if (meter.waitForLine(QStringLiteral("PORT")).isEmpty())
         Fail(QStringLiteral("meter-sim did not make its port"));
+    // The port's link in the ports folder is the cable plugged in: the window plays its arrival
+    // signal (300 ms) and searches the port, and the user presses Start after that.
+    RunUntil([] { return false; }, 800);
     // The first byte goes out right after meter-sim says SENDING; a thread of its own notes when.
     std::atomic<std::int64_t> sendingUs{0};
     std::thread watcher([&] {
