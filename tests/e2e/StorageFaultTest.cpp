@@ -1,6 +1,6 @@
 // The result database failing underneath the running main window while results are stored:
-// a full disk (a small tmpfs over the database folder), the file deleted, the file replaced,
-// and quitting while results are still unwritten. The user is told, the results stay in the
+// a full disk (a small tmpfs over the database folder), the file deleted, the file replaced
+// (also by a read-only one), and quitting while results are still unwritten. The user is told, the results stay in the
 // grid as pending, and the next write that can succeed stores them, once each.
 
 #include "ProgramFixture.h"
@@ -24,7 +24,10 @@
 #include <optional>
 
 #include <fcntl.h>
+#include <linux/capability.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace {
@@ -75,6 +78,35 @@ public:
 private:
     QString folder_;
     bool mounted_ = false;
+};
+
+// The superuser meets file permissions as an owner does while this lives: the calling thread
+// (here the one that opens the database) sets aside its right to override them. Without that
+// right (any other user) it changes nothing.
+class HonourFilePermissions
+{
+public:
+    HonourFilePermissions()
+    {
+        if (::syscall(SYS_capget, &header_, saved_) != 0)
+            return;
+        __user_cap_data_struct lowered[2] = {saved_[0], saved_[1]};
+        lowered[0].effective &= ~(1u << CAP_DAC_OVERRIDE);
+        lowered[0].effective &= ~(1u << CAP_DAC_READ_SEARCH);
+        lowered_ = ::syscall(SYS_capset, &header_, lowered) == 0;
+    }
+    ~HonourFilePermissions()
+    {
+        if (lowered_)
+            ::syscall(SYS_capset, &header_, saved_);
+    }
+    HonourFilePermissions(const HonourFilePermissions &) = delete;
+    HonourFilePermissions &operator=(const HonourFilePermissions &) = delete;
+
+private:
+    __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved_[2]{};
+    bool lowered_ = false;
 };
 
 class StorageFault : public ::testing::Test
@@ -177,6 +209,25 @@ TEST_F(StorageFault, AFileDeletedOrReplacedIsNotWrittenBehindTheUsersBack)
     ASSERT_EQ(::rename(QFile::encodeName(other).constData(), QFile::encodeName(path).constData()), 0);
     ASSERT_EQ(Receive(6, 2), std::nullopt);
     EXPECT_EQ(uitest::StoredRecIDs(path), Ids(6, 7));
+
+    // Replaced by a read-only one (a file the program holds open stays writable to it, and a
+    // file system holding it open for writing cannot be made read-only): nothing is written
+    // until the file may be written again.
+    MakeDatabase(other);
+    ASSERT_EQ(::chmod(QFile::encodeName(other).constData(), 0444), 0);
+    ASSERT_EQ(::rename(QFile::encodeName(other).constData(), QFile::encodeName(path).constData()), 0);
+    {
+        const HonourFilePermissions permissions;
+        const std::optional<QString> readOnly = Receive(8, 2);
+        ASSERT_TRUE(readOnly) << "results were written to a read-only file";
+        EXPECT_TRUE(readOnly->contains(QStringLiteral("read-only"))) << readOnly->toStdString();
+        EXPECT_TRUE(readOnly->contains(path)) << readOnly->toStdString();
+        EXPECT_EQ(Pending(), 2);
+        ASSERT_EQ(::chmod(QFile::encodeName(path).constData(), 0644), 0);
+        ASSERT_EQ(Receive(10, 1), std::nullopt);
+    }
+    EXPECT_EQ(Pending(), 0);
+    EXPECT_EQ(uitest::StoredRecIDs(path), Ids(8, 10));
 }
 
 TEST_F(StorageFault, QuittingWithUnwritableResultsAsksAndTheLogKeepsThem)
