@@ -17,7 +17,7 @@ Application::Application(int &argc, char **argv)
     // the global thread pool, one task per 64 lines, and waits for them. The window's fills
     // are small (a scroll bar, a new row, a scroll of the grid), and the hand-over costs more
     // than the work: with one helper thread a download at the meter's pace takes about a
-    // quarter less CPU. Nothing else of the program uses the pool.
+    // tenth less CPU. Nothing else of the program uses the pool.
     QThreadPool::globalInstance()->setMaxThreadCount(1);
 }
 
