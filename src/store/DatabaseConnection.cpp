@@ -8,6 +8,7 @@
 
 #include <sqlite3.h>
 
+#include <system_error>
 #include <utility>
 
 namespace store {
@@ -18,10 +19,23 @@ namespace {
 // release its lock before it fails with "database is locked".
 constexpr int kBusyTimeoutMs = 2000;
 
+// The engine's words for a failed read, write or open ("disk I/O error") do not tell a file
+// turned read-only from a failing drive; the system's reason does. (A full disk has words of
+// its own.)
+QString WithSystemReason(sqlite3 *db, int resultCode, QString text)
+{
+    const int primary = resultCode & 0xFF;
+    const bool fileFailure = primary == SQLITE_IOERR || primary == SQLITE_CANTOPEN;
+    const int error = db ? sqlite3_system_errno(db) : 0;
+    if (fileFailure && error != 0)
+        text += QStringLiteral(" (%1)").arg(QString::fromStdString(std::generic_category().message(error)));
+    return text;
+}
+
 QString EngineMessage(sqlite3 *db, int resultCode)
 {
     if (db && sqlite3_errcode(db) != SQLITE_OK)
-        return QString::fromUtf8(sqlite3_errmsg(db));
+        return WithSystemReason(db, resultCode, QString::fromUtf8(sqlite3_errmsg(db)));
     return QString::fromUtf8(sqlite3_errstr(resultCode));
 }
 
@@ -162,6 +176,7 @@ void DatabaseConnection::Execute(const QString &sql)
     const int rc = sqlite3_exec(db_, utf8.constData(), nullptr, nullptr, &message);
     if (rc != SQLITE_OK) {
         QString text = message ? QString::fromUtf8(message) : QString::fromUtf8(sqlite3_errstr(rc));
+        text = WithSystemReason(db_, rc, text);
         sqlite3_free(message);
         throw DatabaseError(QStringLiteral("%1 (%2)").arg(text, sql), rc, text);
     }

@@ -1,7 +1,8 @@
 // The result database failing underneath the running main window while results are stored:
 // a full disk (a small tmpfs over the database folder), the file deleted, the file replaced
-// (also by a read-only one), and quitting while results are still unwritten. The user is told, the results stay in the
-// grid as pending, and the next write that can succeed stores them, once each.
+// (also by a read-only one), the open file turned read-only, and quitting while results are
+// still unwritten. The user is told, the results stay in the grid as pending, and the next
+// write that can succeed stores them, once each.
 
 #include "ProgramFixture.h"
 
@@ -21,10 +22,14 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <optional>
+#include <vector>
 
 #include <fcntl.h>
 #include <linux/capability.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -107,6 +112,38 @@ private:
     __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
     __user_cap_data_struct saved_[2]{};
     bool lowered_ = false;
+};
+
+// The immutable attribute on a file while this lives (needs the right to set it: the superuser
+// on a file system that keeps it).
+class Immutable
+{
+public:
+    explicit Immutable(const QString &path) : fd_(::open(QFile::encodeName(path).constData(), O_RDONLY)) {}
+    ~Immutable()
+    {
+        if (set_)
+            Change(false);
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    Immutable(const Immutable &) = delete;
+    Immutable &operator=(const Immutable &) = delete;
+
+    bool Set() { return set_ = Change(true); }
+
+private:
+    bool Change(bool on)
+    {
+        int flags = 0;
+        if (fd_ < 0 || ::ioctl(fd_, FS_IOC_GETFLAGS, &flags) != 0)
+            return false;
+        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        return ::ioctl(fd_, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+
+    int fd_;
+    bool set_ = false;
 };
 
 class StorageFault : public ::testing::Test
@@ -228,6 +265,33 @@ TEST_F(StorageFault, AFileDeletedOrReplacedIsNotWrittenBehindTheUsersBack)
     }
     EXPECT_EQ(Pending(), 0);
     EXPECT_EQ(uitest::StoredRecIDs(path), Ids(8, 10));
+}
+
+// The database's files marked immutable while the program holds them open: from then on every
+// write to them is refused, as on a file system the kernel has made read-only.
+TEST_F(StorageFault, ADatabaseThatTurnsReadOnlyKeepsTheResultsPendingUntilItMayBeWrittenAgain)
+{
+    StartWindow();
+    ASSERT_EQ(Receive(1, 2), std::nullopt);
+    const QString path = fixture_.DatabasePath();
+    std::vector<std::unique_ptr<Immutable>> frozen;
+    for (const QString &file : {path, path + QStringLiteral("-wal")}) {
+        frozen.push_back(std::make_unique<Immutable>(file));
+        if (!frozen.back()->Set())
+            GTEST_SKIP() << "the immutable attribute cannot be set here";
+    }
+    const std::optional<QString> error = Receive(3, 300);
+    ASSERT_TRUE(error) << "the write succeeded on a read-only database";
+    EXPECT_TRUE(error->startsWith(QStringLiteral("The results could not be written to the database ") + path))
+        << error->toStdString();
+    EXPECT_TRUE(error->contains(QStringLiteral("Operation not permitted"))) << error->toStdString();
+    EXPECT_EQ(Pending(), 300);
+    EXPECT_EQ(GridRows(), 302);
+
+    frozen.clear();
+    ASSERT_EQ(Receive(303, 1), std::nullopt);
+    EXPECT_EQ(Pending(), 0);
+    EXPECT_EQ(uitest::StoredRecIDs(path), Ids(1, 303));
 }
 
 TEST_F(StorageFault, QuittingWithUnwritableResultsAsksAndTheLogKeepsThem)
