@@ -18,18 +18,17 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <optional>
-#include <vector>
+#include <utility>
 
 #include <fcntl.h>
 #include <linux/capability.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -114,36 +113,54 @@ private:
     bool lowered_ = false;
 };
 
-// The immutable attribute on a file while this lives (needs the right to set it: the superuser
-// on a file system that keeps it).
+// The immutable attribute on files while this lives. chattr runs in a child process, so that no
+// descriptor of this process opens and closes the database file (closing one would drop the
+// engine's locks on it).
 class Immutable
 {
 public:
-    explicit Immutable(const QString &path) : fd_(::open(QFile::encodeName(path).constData(), O_RDONLY)) {}
-    ~Immutable()
-    {
-        if (set_)
-            Change(false);
-        if (fd_ >= 0)
-            ::close(fd_);
-    }
+    Immutable() = default;
+    ~Immutable() { Clear(); }
     Immutable(const Immutable &) = delete;
     Immutable &operator=(const Immutable &) = delete;
 
-    bool Set() { return set_ = Change(true); }
-
-private:
-    bool Change(bool on)
+    bool Set(const QString &path)
     {
-        int flags = 0;
-        if (fd_ < 0 || ::ioctl(fd_, FS_IOC_GETFLAGS, &flags) != 0)
+        if (!Change(path, true))
             return false;
-        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
-        return ::ioctl(fd_, FS_IOC_SETFLAGS, &flags) == 0;
+        set_ << path;
+        return true;
+    }
+    void Clear()
+    {
+        for (const QString &path : std::exchange(set_, {}))
+            Change(path, false);
     }
 
-    int fd_;
-    bool set_ = false;
+    // Whether writes through descriptors opened before the attribute was set are refused, as
+    // ext4 and xfs do (a folder for a trial file; false also where the attribute cannot be set).
+    static bool RefusesOpenWriters(const QString &folder)
+    {
+        const QString probe = folder + QStringLiteral("/immutable-probe");
+        const int fd = ::open(QFile::encodeName(probe).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (fd < 0)
+            return false;
+        Immutable flag;
+        const bool refused = flag.Set(probe) && ::write(fd, "x", 1) < 0;
+        flag.Clear();
+        ::close(fd);
+        QFile::remove(probe);
+        return refused;
+    }
+
+private:
+    static bool Change(const QString &path, bool on)
+    {
+        const QString flag = on ? QStringLiteral("+i") : QStringLiteral("-i");
+        return QProcess::execute(QStringLiteral("chattr"), {flag, path}) == 0;
+    }
+
+    QStringList set_;
 };
 
 class StorageFault : public ::testing::Test
@@ -274,12 +291,11 @@ TEST_F(StorageFault, ADatabaseThatTurnsReadOnlyKeepsTheResultsPendingUntilItMayB
     StartWindow();
     ASSERT_EQ(Receive(1, 2), std::nullopt);
     const QString path = fixture_.DatabasePath();
-    std::vector<std::unique_ptr<Immutable>> frozen;
-    for (const QString &file : {path, path + QStringLiteral("-wal")}) {
-        frozen.push_back(std::make_unique<Immutable>(file));
-        if (!frozen.back()->Set())
-            GTEST_SKIP() << "the immutable attribute cannot be set here";
-    }
+    if (!Immutable::RefusesOpenWriters(QFileInfo(path).absolutePath()))
+        GTEST_SKIP() << "this file system cannot make an open file read-only with the immutable attribute";
+    Immutable frozen;
+    ASSERT_TRUE(frozen.Set(path));
+    ASSERT_TRUE(frozen.Set(path + QStringLiteral("-wal")));
     const std::optional<QString> error = Receive(3, 300);
     ASSERT_TRUE(error) << "the write succeeded on a read-only database";
     EXPECT_TRUE(error->startsWith(QStringLiteral("The results could not be written to the database ") + path))
@@ -288,7 +304,7 @@ TEST_F(StorageFault, ADatabaseThatTurnsReadOnlyKeepsTheResultsPendingUntilItMayB
     EXPECT_EQ(Pending(), 300);
     EXPECT_EQ(GridRows(), 302);
 
-    frozen.clear();
+    frozen.Clear();
     ASSERT_EQ(Receive(303, 1), std::nullopt);
     EXPECT_EQ(Pending(), 0);
     EXPECT_EQ(uitest::StoredRecIDs(path), Ids(1, 303));
