@@ -191,14 +191,18 @@ protected:
                 QStringLiteral("ID: %1").arg(id), QStringLiteral("HB: 14.2g/dL"), QStringLiteral("HCT: 42%"));
         }
         std::optional<QString> error;
-        do {
+        for (int waiting = -1; waiting != 0;) {
             try {
                 window_->SaveReceivedRecords();
             } catch (const store::DatabaseError &failure) {
                 if (!error)
                     error = failure.message();
             }
-        } while (window_->HBReader->MeterData->Count() > 0);
+            const int left = window_->HBReader->MeterData->Count();
+            if (left == waiting)
+                break; // a call that takes nothing would never end the loop
+            waiting = left;
+        }
         return error;
     }
     static QStringList Ids(int first, int last)
