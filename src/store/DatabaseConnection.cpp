@@ -1,5 +1,6 @@
 #include "store/DatabaseConnection.h"
 
+#include "platform/SystemError.h"
 #include "store/DatabaseError.h"
 #include "store/Statement.h"
 
@@ -8,7 +9,6 @@
 
 #include <sqlite3.h>
 
-#include <system_error>
 #include <utility>
 
 namespace store {
@@ -28,7 +28,7 @@ QString WithSystemReason(sqlite3 *db, int resultCode, QString text)
     const bool fileFailure = primary == SQLITE_IOERR || primary == SQLITE_CANTOPEN;
     const int error = db ? sqlite3_system_errno(db) : 0;
     if (fileFailure && error != 0)
-        text += QStringLiteral(" (%1)").arg(QString::fromStdString(std::generic_category().message(error)));
+        text += QStringLiteral(" (%1)").arg(platform::SystemErrorReason(error));
     return text;
 }
 
@@ -175,8 +175,8 @@ void DatabaseConnection::Execute(const QString &sql)
     char *message = nullptr;
     const int rc = sqlite3_exec(db_, utf8.constData(), nullptr, nullptr, &message);
     if (rc != SQLITE_OK) {
-        QString text = message ? QString::fromUtf8(message) : QString::fromUtf8(sqlite3_errstr(rc));
-        text = WithSystemReason(db_, rc, text);
+        const QString text =
+            WithSystemReason(db_, rc, message ? QString::fromUtf8(message) : QString::fromUtf8(sqlite3_errstr(rc)));
         sqlite3_free(message);
         throw DatabaseError(QStringLiteral("%1 (%2)").arg(text, sql), rc, text);
     }
