@@ -19,13 +19,13 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <optional>
-#include <utility>
 
 #include <fcntl.h>
 #include <linux/capability.h>
@@ -113,55 +113,28 @@ private:
     bool lowered_ = false;
 };
 
-// The immutable attribute on files while this lives. chattr runs in a child process, so that no
+// Sets or clears the immutable attribute. chattr runs in a child process, so that no
 // descriptor of this process opens and closes the database file (closing one would drop the
 // engine's locks on it).
-class Immutable
+bool SetImmutable(const QString &path, bool on)
 {
-public:
-    Immutable() = default;
-    ~Immutable() { Clear(); }
-    Immutable(const Immutable &) = delete;
-    Immutable &operator=(const Immutable &) = delete;
+    return QProcess::execute(QStringLiteral("chattr"), {on ? QStringLiteral("+i") : QStringLiteral("-i"), path}) == 0;
+}
 
-    bool Set(const QString &path)
-    {
-        if (!Change(path, true))
-            return false;
-        set_ << path;
-        return true;
-    }
-    void Clear()
-    {
-        for (const QString &path : std::exchange(set_, {}))
-            Change(path, false);
-    }
-
-    // Whether writes through descriptors opened before the attribute was set are refused, as
-    // ext4 and xfs do (a folder for a trial file; false also where the attribute cannot be set).
-    static bool RefusesOpenWriters(const QString &folder)
-    {
-        const QString probe = folder + QStringLiteral("/immutable-probe");
-        const int fd = ::open(QFile::encodeName(probe).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (fd < 0)
-            return false;
-        Immutable flag;
-        const bool refused = flag.Set(probe) && ::write(fd, "x", 1) < 0;
-        flag.Clear();
-        ::close(fd);
-        QFile::remove(probe);
-        return refused;
-    }
-
-private:
-    static bool Change(const QString &path, bool on)
-    {
-        const QString flag = on ? QStringLiteral("+i") : QStringLiteral("-i");
-        return QProcess::execute(QStringLiteral("chattr"), {flag, path}) == 0;
-    }
-
-    QStringList set_;
-};
+// Whether writes through descriptors opened before the attribute was set are refused, as ext4
+// and xfs do (tmpfs lets them through); false also where the attribute cannot be set.
+bool ImmutableStopsOpenWriters(const QString &folder)
+{
+    const QString probe = folder + QStringLiteral("/immutable-probe");
+    const int fd = ::open(QFile::encodeName(probe).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    if (fd < 0)
+        return false;
+    const bool refused = SetImmutable(probe, true) && ::write(fd, "x", 1) < 0;
+    SetImmutable(probe, false);
+    ::close(fd);
+    QFile::remove(probe);
+    return refused;
+}
 
 class StorageFault : public ::testing::Test
 {
@@ -301,11 +274,16 @@ TEST_F(StorageFault, ADatabaseThatTurnsReadOnlyKeepsTheResultsPendingUntilItMayB
     StartWindow();
     ASSERT_EQ(Receive(1, 2), std::nullopt);
     const QString path = fixture_.DatabasePath();
-    if (!Immutable::RefusesOpenWriters(QFileInfo(path).absolutePath()))
+    if (!ImmutableStopsOpenWriters(QFileInfo(path).absolutePath()))
         GTEST_SKIP() << "this file system cannot make an open file read-only with the immutable attribute";
-    Immutable frozen;
-    ASSERT_TRUE(frozen.Set(path));
-    ASSERT_TRUE(frozen.Set(path + QStringLiteral("-wal")));
+    const QStringList files{path, path + QStringLiteral("-wal")};
+    const auto thaw = [&files] {
+        for (const QString &file : files)
+            SetImmutable(file, false);
+    };
+    const auto thawAtTheEnd = qScopeGuard(thaw); // also when an assertion ends the test
+    for (const QString &file : files)
+        ASSERT_TRUE(SetImmutable(file, true));
     const std::optional<QString> error = Receive(3, 300);
     ASSERT_TRUE(error) << "the write succeeded on a read-only database";
     EXPECT_TRUE(error->startsWith(QStringLiteral("The results could not be written to the database ") + path))
@@ -314,7 +292,7 @@ TEST_F(StorageFault, ADatabaseThatTurnsReadOnlyKeepsTheResultsPendingUntilItMayB
     EXPECT_EQ(Pending(), 300);
     EXPECT_EQ(GridRows(), 302);
 
-    frozen.Clear();
+    thaw();
     ASSERT_EQ(Receive(303, 1), std::nullopt);
     EXPECT_EQ(Pending(), 0);
     EXPECT_EQ(uitest::StoredRecIDs(path), Ids(1, 303));
